@@ -1,0 +1,44 @@
+// Dates as day numbers: 1 is 1 January 1900, Gregorian calendar throughout; the fraction of a
+// day counts hours. A date without a year lies in 1900. Date texts are dd-Mmm-yyyy and dd-Mmm
+// with English three-letter month names.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "support/runtime.h"
+
+namespace tarn {
+
+struct Date {
+  double year = 0, month = 0, day = 0;
+};
+
+struct DateAndHour {
+  double year = 0, month = 0, day = 0, hour = 0;
+};
+
+bool NearlyEqual(double a, double b);
+bool NotNearlyEqual(double a, double b);
+bool NearlyLess(double a, double b);
+
+bool IsLeapYear(double year);
+
+double DateToDayNumber(const Date& date);
+DateAndHour DayNumberToDate(double dayNumber);
+
+// The 17-character text of a day number: dd-Mmm-yyyy and six blanks, or dd-Mmm-yyyy-hh:30 when
+// the day number has an hour.
+std::string DateText(double dayNumber);
+
+// The number (1 to 12) of a three-letter month name; fatal for any other text.
+double MonthNumber(Runtime& rt, std::string_view name, std::string_view recordName);
+
+// A date text built by the driver itself ("15-Mar"); fatal when it is malformed.
+Date StrToDate(Runtime& rt, std::string_view text);
+
+// The day number of a date text read from the record `recordName`; fatal when the text is
+// malformed or the date does not exist.
+double RdDate(Runtime& rt, std::string_view text, std::string_view recordName);
+
+}  // namespace tarn

@@ -1,0 +1,1 @@
+#include "reader/free_format.h"

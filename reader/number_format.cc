@@ -1,0 +1,1 @@
+#include "reader/number_format.h"

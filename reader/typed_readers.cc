@@ -1,0 +1,1 @@
+#include "reader/typed_readers.h"

@@ -1,0 +1,93 @@
+// The state one run of the driver owns: its arguments and output streams, the console, the run
+// identity, the open files, the fatal-error record, the shared word list and the compound list.
+// main() creates one; every test creates a fresh one. A stop of the program, normal or not,
+// unwinds to whoever created it as a ProgramStop.
+#pragma once
+
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support/platform.h"
+#include "support/units.h"
+
+namespace tarn {
+
+// Thrown once the program's last line is on standard error; main() ends with status 0.
+class ProgramStop : public std::runtime_error {
+ public:
+  explicit ProgramStop(const std::string& lastLine) : std::runtime_error(lastLine) {}
+};
+
+// The fatal-error record, filled just before FatalError.
+struct ErrorRecord {
+  int status = 0;
+  std::string line1, line2, line3;
+};
+
+// Who the run is: filled by the first CheckRunId.
+struct RunIdentity {
+  bool checked = false;
+  std::string runId;      // bare run name, at most 200 characters
+  std::string runFolder;  // native path of the run's folder
+  std::string cpuId;
+  char callingProgramCode = 0;  // 0 until CheckCallingProgram classified it
+};
+
+// The words of the last line split, Words(1) to Words(NumWords). A word beyond the count reads
+// as an empty text, never as a leftover of an earlier line.
+class WordList {
+ public:
+  static constexpr size_t kCapacity = 500;
+  static constexpr size_t kWordLength = 200;
+
+  int NumWords() const { return static_cast<int>(words_.size()); }
+  // Word i, counted from 1.
+  const std::string& Word(int i) const;
+  void Assign(std::vector<std::string> words) { words_ = std::move(words); }
+
+ private:
+  std::vector<std::string> words_;
+};
+
+class Runtime {
+ public:
+  // `args` as main() received them: the program name, then the arguments.
+  Runtime(std::vector<std::string> args, std::ostream& out, std::ostream& err, Console& console);
+
+  std::vector<std::string> args;
+  std::ostream& out;  // standard output
+  std::ostream& err;  // standard error
+  Console& console;
+
+  RunIdentity identity;
+  UnitTable units;
+  ErrorRecord error;
+  WordList words;
+  std::vector<std::string> compounds;  // names of the model input's table compounds
+
+  // Fills the error record and reports it through FatalError.
+  [[noreturn]] void Fail(int status, std::string line1, std::string line2 = "",
+                         std::string line3 = "", int inputUnit = kInputUnit);
+  // Shows the error record on the console and in the error file, then ends in error.
+  [[noreturn]] void FatalError(int inputUnit = kInputUnit);
+  // Closes and cleans up; a status other than 0 is an error end. Does not return.
+  [[noreturn]] void EndOfProgram(int status);
+  // Ends at once with `text` on standard error, without clean-up (no error file exists yet).
+  [[noreturn]] void StopDirectly(const std::string& text);
+
+  // The path of `name` in the run folder.
+  std::string InRunFolder(const std::string& name) const;
+};
+
+// The lowest unit from 26 to 200 that is not open; fatal when all are.
+int FreeFil(Runtime& rt);
+// Opens `name` on `unit` as a new, empty file; stops directly when that fails.
+void OpenAfterDelete(Runtime& rt, int unit, const std::string& name);
+// Deletes the file when it exists; never fails.
+void DeleteIfExists(const std::string& name);
+// The folder part of `path` with its last separator; empty when there is none.
+std::string GetFolderOfFile(const std::string& path);
+
+}  // namespace tarn
