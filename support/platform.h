@@ -5,11 +5,14 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace tarn {
 
 // The native separator of path parts.
 extern const char kPathSeparator;
+// The line end of the text files the driver writes.
+extern const std::string_view kLineEnd;
 
 // Runs `command` through the command interpreter ("cmd.exe /c " or "/bin/sh -c ") at idle
 // priority, in `workingFolder` (the current folder when empty), and waits for it without a time

@@ -77,6 +77,10 @@ class Runtime {
   // Ends at once with `text` on standard error, without clean-up (no error file exists yet).
   [[noreturn]] void StopDirectly(const std::string& text);
 
+  // Runs a command through the command interpreter with the console's cursor on the model's
+  // output row; returns its exit code (see RunCommand).
+  int RunOnConsole(const std::string& command, const std::string& workingFolder = "");
+
   // The path of `name` in the run folder.
   std::string InRunFolder(const std::string& name) const;
 };

@@ -55,7 +55,7 @@ class UnitTable {
  private:
   struct OpenFile {
     std::string path;
-    std::FILE* out = nullptr;  // open for writing
+    std::FILE* out = nullptr;        // open for writing
     std::vector<std::string> lines;  // open for reading
     size_t next = 0;
   };

@@ -1,0 +1,140 @@
+#include "support/runtime.h"
+
+#include <filesystem>
+
+#include "reader/number_format.h"
+#include "support/run_identity.h"
+#include "support/text.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr int kModelOutputRow = 22;
+const char* const kNormalEndText = "End of program";
+const char* const kErrorEndText = "An error occurred - program stopped";
+
+}  // namespace
+
+const std::string& WordList::Word(int i) const {
+  static const std::string kEmpty;
+  return i >= 1 && i <= NumWords() ? words_[i - 1] : kEmpty;
+}
+
+Runtime::Runtime(std::vector<std::string> arguments, std::ostream& outStream,
+                 std::ostream& errStream, Console& theConsole)
+    : args(std::move(arguments)), out(outStream), err(errStream), console(theConsole) {}
+
+std::string Runtime::InRunFolder(const std::string& name) const {
+  const std::string& folder = identity.runFolder;
+  if (!folder.empty() && folder.back() == kPathSeparator) return folder + name;
+  return folder + kPathSeparator + name;
+}
+
+int Runtime::RunOnConsole(const std::string& command, const std::string& workingFolder) {
+  console.GoToRow(kModelOutputRow);
+  return RunCommand(command, workingFolder);
+}
+
+void Runtime::Fail(int status, std::string line1, std::string line2, std::string line3,
+                   int inputUnit) {
+  error.status = status;
+  error.line1 = Cut(line1, 512);
+  error.line2 = Cut(line2, 512);
+  error.line3 = Cut(line3, 512);
+  FatalError(inputUnit);
+}
+
+void Runtime::FatalError(int inputUnit) {
+  const std::string fileName = units.NameOf(inputUnit);
+  const std::string runId = CheckRunId(*this);
+  console.ShowLine(" An error was found in run " + runId, 2);
+  console.ShowLine(" The error occurred in file " + fileName, 3);
+  // Before the error file is open the message lines go to standard error too, so none is lost.
+  const bool haveErrorFile = units.IsOpen(kErrUnit);
+  const std::string* lines[] = {&error.line1, &error.line2, &error.line3};
+  for (int i = 0; i < 3; ++i) {
+    const std::string_view line = TrimRight(*lines[i]);
+    if (line.empty()) continue;
+    console.ShowLine(line, 5 + i);
+    if (haveErrorFile) {
+      units.WriteLine(kErrUnit, line);
+    } else {
+      err << line << '\n';
+    }
+  }
+  EndOfProgram(error.status);
+}
+
+void Runtime::EndOfProgram(int status) {
+  const std::string currentFolder(TrimRight(GetCurrentFolder()));
+  const bool normal = status == 0;
+  units.Close(kBusyUnit, /*deleteFile=*/true);
+  if (normal) {
+    for (int unit : {kErrUnit, kSumUnit, kLogUnit, kOutUnit}) units.Close(unit, true);
+  } else {
+    const char code = CheckCallingProgram(*this);
+    if (code != 'B' && code != 'D' && code != 'E') console.Beep();
+  }
+  for (int unit : units.OpenUnits()) units.Close(unit);
+
+  for (const char* scratch : {"tolva.tmp", "evtfil.tmp", "prnevtfil.tmp"}) {
+    DeleteIfExists(InRunFolder(scratch));
+  }
+  bool markerWritten = true;
+  if (normal) {
+    for (const char* scratch : {"zund.log", "meteodat.tmp"}) {
+      DeleteIfExists((std::filesystem::path(currentFolder) / scratch).string());
+    }
+    const int unit = FreeFil(*this);
+    const std::string marker = InRunFolder("tolva.ok");
+    markerWritten = units.OpenNew(unit, marker) == 0 &&
+                    units.WriteLine(unit, "TOLVA run succesfully terminated!");
+    units.Close(unit);
+    // Without the marker the run cannot be told from a failed one: say so, and end as an error.
+    if (!markerWritten) err << " Unable to write the success marker " << marker << '\n';
+  }
+  const char* lastLine = normal && markerWritten ? kNormalEndText : kErrorEndText;
+  err << lastLine << '\n' << std::flush;
+  out << std::flush;
+  throw ProgramStop(lastLine);
+}
+
+void Runtime::StopDirectly(const std::string& text) {
+  err << text << '\n' << std::flush;
+  out << std::flush;
+  throw ProgramStop(text);
+}
+
+int FreeFil(Runtime& rt) {
+  for (int unit = kFirstFreeUnit; unit <= kLastFreeUnit; ++unit) {
+    if (!rt.units.IsOpen(unit)) return unit;
+  }
+  rt.Fail(-1, "Cannot find a free file", "There may be too many opened files");
+}
+
+void OpenAfterDelete(Runtime& rt, int unit, const std::string& name) {
+  const std::string path(TrimRight(name));
+  int status = rt.units.OpenNew(unit, path);
+  if (status == 0) {
+    rt.units.Close(unit, /*deleteFile=*/true);
+    status = rt.units.OpenNew(unit, path);
+  }
+  if (status != 0) {
+    rt.out << "Error in OpenAfterDelete routine, IOStat = " << fmt::I(status, 5) << '\n';
+    rt.StopDirectly("Error in OpenAfterDelete routine - no error file generated");
+  }
+}
+
+void DeleteIfExists(const std::string& name) {
+  std::error_code ignored;
+  std::filesystem::remove(std::string(TrimRight(name)), ignored);
+}
+
+std::string GetFolderOfFile(const std::string& path) {
+  const std::string_view trimmed = TrimRight(path);
+  const size_t last = trimmed.find_last_of(std::string{kPathSeparator, '/'});
+  return last == std::string_view::npos ? std::string() : std::string(trimmed.substr(0, last + 1));
+}
+
+}  // namespace tarn
