@@ -1,1 +1,166 @@
+#include "driver/driver.h"
+
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+
+#include "support/testing.h"
+
+namespace tarn {
+namespace {
+
+using testing::TempRun;
+
+const char* const kModelInput =
+    "* test scenario\n"
+    "table compounds\n"
+    "CompA\n"
+    "CompB\n"
+    "end_table\n"
+    "table Applications\n"
+    "01-Apr AppSolSur 1.0\n"
+    "15-Apr AppSolSur 1.0\n"
+    "end_table\n";
+
+// A model that reports application id k as concentration k for CompA and 13 - k for CompB, and
+// fails without a summary for the ids listed in fail.txt.
+const char* const kStubModel =
+    "#!/bin/sh\n"
+    "base=\"${1%.tol}\"; id=\"${base##*_}\"\n"
+    "grep -qx \"$id\" fail.txt 2>/dev/null && exit 3\n"
+    "printf 'stub\\nResult_CompA x %s\\nResult_CompB x %s\\n' \"$id\" \"$((13 - id))\" > "
+    "\"$base.sum\"\n";
+
+std::string ControlFile(const std::string& binDir, const std::string& option,
+                        const std::string& extra = "") {
+  return binDir + "    BinDir   ! Path to executable of TOLVA\r\n" + option +
+         "     OptApp               ! Options are Monthly or UserDefined\r\n" +
+         "20        DelTimAppId (d)   ! interval\r\n"
+         "80        DayInYeaAppFirst (d)      ! first\r\n"
+         "310        DayInYeaAppLast (d)       ! last \r\n" +
+         extra;
+}
+
+// A run folder with the model input, a stub model in its own folder and a control file.
+class DriverRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    run.WriteFile("test.tol", kModelInput);
+    std::filesystem::create_directory(run.folder / "bin");
+    run.WriteFile("bin/TolvaModel.exe", kStubModel);
+    std::filesystem::permissions(run.folder / "bin/TolvaModel.exe",
+                                 std::filesystem::perms::owner_all);
+  }
+  std::string BinDir() const { return (run.folder / "bin").string(); }
+  std::string Run(const std::string& controlFile) {
+    run.WriteFile("test.tsb", controlFile);
+    return run.StopText([&] { RunDriver(run.rt); });
+  }
+  std::vector<std::string> LeachingLines() const {
+    std::vector<std::string> lines;
+    for (const std::string& line : run.Lines("test_Tsb.sum")) {
+      if (line.rfind("* This maximum", 0) == 0 || line.rfind("* The first day", 0) == 0) {
+        lines.push_back(line);
+      }
+    }
+    return lines;
+  }
+
+  TempRun run;
+};
+
+TEST_F(DriverRun, MonthlyRunRanksTwelveIdsAndCleansUp) {
+  EXPECT_EQ(Run(ControlFile(BinDir(), "Monthly")), "End of program");
+  EXPECT_EQ(run.ReadFile("tolva.ok"), "TOLVA run succesfully terminated!\n");
+  EXPECT_EQ(LeachingLines(),
+            (std::vector<std::string>{
+                "* This maximum occurs for applicationId:    12",
+                "* The first day of application for this applicationId is: 15-Dec",
+                "* This maximum occurs for applicationId:     1",
+                "* The first day of application for this applicationId is: 15-Jan"}));
+  for (const char* gone : {"test.err", "test.log", "test.out", "test.sum", "test.bus"}) {
+    EXPECT_FALSE(run.Exists(gone)) << gone;
+  }
+  EXPECT_TRUE(run.Exists("test_12.tol"));
+  EXPECT_FALSE(run.Exists("test_13.tol"));
+}
+
+TEST_F(DriverRun, PostProcessingRebuildsTheReportWithoutTheModel) {
+  ASSERT_EQ(Run(ControlFile(BinDir(), "UserDefined")), "End of program");
+  const std::vector<std::string> before = LeachingLines();
+  std::filesystem::remove(run.folder / "bin/TolvaModel.exe");
+  std::filesystem::remove(run.folder / "tolva.ok");
+  TempRun again;  // a fresh run state for the same run folder
+  again.rt.identity = run.rt.identity;
+  run.WriteFile("test.tsb", ControlFile(BinDir(), "UserDefined", "PostProcessOnly\r\n"));
+  EXPECT_EQ(again.StopText([&] { RunDriver(again.rt); }), "End of program");
+  EXPECT_EQ(LeachingLines(), before);
+  EXPECT_EQ(before[0], "* This maximum occurs for applicationId:    11");
+  EXPECT_TRUE(run.Exists("tolva.ok"));
+}
+
+TEST_F(DriverRun, PostProcessOnlyBeforeTheLastRecordReadIsNotSeen) {
+  run.WriteFile("fail.txt", "1\n");
+  const std::string controlFile = "PostProcessOnly remark\r\n" + ControlFile(BinDir(), "Monthly");
+  // A normal run: the model runs and fails for id 1.
+  EXPECT_EQ(Run(controlFile), "An error occurred - program stopped");
+  EXPECT_EQ(run.Lines("test.err").back(), " File not found: test_1.sum");
+}
+
+TEST_F(DriverRun, AFailedModelRunEndsTheRunNamingTheId) {
+  run.WriteFile("fail.txt", "3\n");
+  run.WriteFile("test_3.sum", "stub\nResult_CompA x 99\nResult_CompB x 99\n");
+  EXPECT_EQ(Run(ControlFile(BinDir(), "Monthly")), "An error occurred - program stopped");
+  const std::vector<std::string> errorLines = run.Lines("test.err");
+  ASSERT_GE(errorLines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(errorLines.end() - 3, errorLines.end()),
+            (std::vector<std::string>{" Error while calling AppId     3",
+                                      " Model results missing for application id 3",
+                                      " File not found: test_3.sum"}));
+  EXPECT_FALSE(run.Exists("tolva.ok"));
+}
+
+TEST_F(DriverRun, LeftoversOfALongerEarlierRunAreRemoved) {
+  for (const char* name : {"test_12.tol", "test_12.sum", "test_13.sum", "test_15.sum"}) {
+    run.WriteFile(name, "old\n");
+  }
+  EXPECT_EQ(Run(ControlFile(BinDir(), "UserDefined")), "End of program");
+  EXPECT_FALSE(run.Exists("test_12.tol"));
+  EXPECT_FALSE(run.Exists("test_12.sum"));
+  EXPECT_FALSE(run.Exists("test_13.sum"));
+  EXPECT_TRUE(run.Exists("test_15.sum"));
+}
+
+// The built driver refuses a malformed argument without creating any file.
+TEST(DriverProgram, RefusesAMalformedArgumentAndCreatesNothing) {
+  struct Case {
+    const char* argument;
+    const char* out;
+    const char* err;
+  };
+  const Case kCases[] = {
+      {"my-run",
+       " Invalid character in run name\n Only alphanumeric characters and underscore allowed\n",
+       "Invalid character in run name\n"},
+      {"abc.TOL", " Extension of input file should be .tol\n", "Invalid extension\n"},
+      {"abc", "", "Illegal run id - no error file generated\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.argument);
+    TempRun run;
+    const std::string command = std::string("cd '") + run.folder.string() + "' && '" +
+                                TARN_BIN_DIR + "/TARN_DoduVovuv' '" + c.argument +
+                                "' > out.txt 2> err.txt";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(run.ReadFile("out.txt"), c.out);
+    EXPECT_EQ(run.ReadFile("err.txt"), c.err);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(run.folder),
+                            std::filesystem::directory_iterator()),
+              2);
+  }
+}
+
+}  // namespace
+}  // namespace tarn

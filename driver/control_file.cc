@@ -1,0 +1,36 @@
+#include "driver/control_file.h"
+
+#include "reader/records.h"
+#include "reader/typed_readers.h"
+#include "support/run_identity.h"
+
+namespace tarn {
+
+void ReadControlFile(Runtime& rt, RunState& state) {
+  const std::string path = rt.InRunFolder(CheckRunId(rt) + ".tsb");
+  if (rt.units.OpenExisting(kInputUnit, path) != 0) {
+    rt.units.OpenNew(kInputUnit, path);
+    rt.units.Close(kInputUnit);
+    rt.units.OpenExisting(kInputUnit, path);
+  }
+
+  state.binDir = RdString(rt, "BinDir", 512);
+  state.optApp = static_cast<Schedule>(RdOption(rt, "OptApp", "Monthly UserDefined Other"));
+  if (state.optApp == Schedule::kUserDefined) {
+    state.dayInYeaAppFirst = RdFloat(rt, "DayInYeaAppFirst", "(d)", 0, 365);
+    state.dayInYeaAppLast = RdFloat(rt, "DayInYeaAppLast", "(d)", 0, 365);
+    // Below one whole day the schedule would never advance.
+    state.delTimAppId = RdFloat(rt, "DelTimAppId", "(d)", 1, 150);
+  }
+  state.startDay = state.dayInYeaAppFirst;
+
+  // The request is seen only after the last record read: each lookup leaves the file there.
+  state.runMode = RunMode::kNormal;
+  for (std::string line; ReadUnitLine(rt, kInputUnit, line);) {
+    if (line.find("PostProcessOnly") != std::string::npos)
+      state.runMode = RunMode::kPostProcessOnly;
+  }
+  rt.units.Close(kInputUnit);
+}
+
+}  // namespace tarn

@@ -1,0 +1,29 @@
+#include "driver/model_run.h"
+
+#include "reader/number_format.h"
+#include "support/platform.h"
+#include "support/text.h"
+
+namespace tarn {
+
+std::string AppIdToText(int appId) {
+  const int width = appId <= 9 ? 1 : appId <= 99 ? 2 : appId <= 999 ? 3 : appId <= 9999 ? 4 : 5;
+  return fmt::I(appId, width);
+}
+
+std::string ModelCommand(const std::string& binDir, const std::string& runFile) {
+  const std::string executable = std::string(TrimRight(binDir)) + kPathSeparator + "TolvaModel.exe";
+  return QuoteForShell(executable) + " " + std::string(TrimRight(runFile));
+}
+
+void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile) {
+  const int exitCode = rt.RunOnConsole(ModelCommand(state.binDir, runFile),
+                                       std::string(TrimRight(rt.identity.runFolder)));
+  if (exitCode == 0) return;
+  const std::string failure = " Error while calling AppId " + fmt::I(appId, 5);
+  rt.units.WriteLine(kLogUnit, " ");
+  rt.units.WriteLine(kLogUnit, failure);
+  rt.units.WriteLine(kErrUnit, failure);
+}
+
+}  // namespace tarn

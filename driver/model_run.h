@@ -1,0 +1,21 @@
+// One run of the external model on the model input of an application id.
+#pragma once
+
+#include <string>
+
+#include "driver/run_state.h"
+#include "support/runtime.h"
+
+namespace tarn {
+
+// The application id in decimal without blanks (asterisks when it does not fit five columns).
+std::string AppIdToText(int appId);
+
+// The command that runs the model in `binDir` on `runFile`.
+std::string ModelCommand(const std::string& binDir, const std::string& runFile);
+
+// Runs the model on `runFile` in the run folder and waits for it; a failed run is logged in the
+// log and error files, and the run goes on.
+void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile);
+
+}  // namespace tarn

@@ -1,0 +1,151 @@
+#include "driver/report.h"
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "driver/results.h"
+#include "reader/number_format.h"
+#include "reader/typed_readers.h"
+#include "support/platform.h"
+#include "support/run_identity.h"
+#include "support/text.h"
+
+namespace tarn {
+namespace {
+
+const char* const kCreationDate = "12-Sep-2018";
+const char* const kVersion = "1.0.3";
+const std::string kHyphenLine = "* " + std::string(78, '-');
+constexpr size_t kShownNameLength = 15;
+// Below this a ranked concentration is shown as 0.00.
+constexpr double kSmallestShownConc = 1e-25;
+
+// Today's local date as dd-mm-yyyy.
+std::string RunDate() {
+  const std::time_t now = std::time(nullptr);
+  char text[16];
+  std::strftime(text, sizeof text, "%d-%m-%Y", std::localtime(&now));
+  return text;
+}
+
+// One line of the run files' header; the report's own lines go to the report only.
+struct HeaderLine {
+  bool reportOnly;
+  std::string text;
+};
+
+void WriteHeaders(Runtime& rt, const std::string& runId, const std::string& runDate) {
+  const std::vector<HeaderLine> header = {
+      {false, kHyphenLine},
+      {true, "* TARN Doduvovuv REPORT: Header"},
+      {false, "* Results from the TARN Doduvovuv model by the TARN developers"},
+      {false, std::string("* TARN Doduvovuv created on : ") + kCreationDate},
+      {false, std::string("* TARN Doduvovuv version    : ") + kVersion},
+      {false, "* "},
+      {false, "* Working directory          : " + std::string(TrimRight(rt.identity.runFolder))},
+      {false, "* Run ID                     : " + runId},
+      {false, "* Input file generated on    : " + runDate},
+      {false, "* "},
+      {true, "* End of TARN Doduvovuv REPORT: Header"},
+      {false, kHyphenLine},
+      {false, "* "},
+      {true, "* TARN Doduvovuv to select application date for groundwater scenario KAV"},
+      {true, "* for soil-bound cultivations in greenhouses"},
+      {true, "* "},
+      {true, kHyphenLine},
+      {true, "* Summary of calculations for application dates covering a full calender year"},
+  };
+  for (int unit : {kOutUnit, kLogUnit, kSumUnit, kErrUnit, kReportUnit}) {
+    for (const HeaderLine& line : header) {
+      if (!line.reportOnly || unit == kReportUnit) rt.units.WriteLine(unit, line.text);
+    }
+  }
+}
+
+// A concentration in the report's 15-column exponent form.
+std::string ConcText(double conc) { return fmt::E(conc, 15, 4, 'D'); }
+
+}  // namespace
+
+void SetUpRunFiles(Runtime& rt) {
+  DeleteIfExists(rt.InRunFolder("tolva.ok"));
+  const std::string runDate = RunDate();
+  const std::string runId = CheckRunId(rt);
+  rt.RunOnConsole(MakeFolderCommand(rt.identity.runFolder));
+
+  const std::string busyMarker = rt.InRunFolder(runId + ".bus");
+  OpenAfterDelete(rt, kBusyUnit, busyMarker);
+  rt.units.WriteLine(kBusyUnit, "TOLVA run " + runId + " is busy");
+  rt.units.Close(kBusyUnit);
+  rt.units.OpenExisting(kBusyUnit, busyMarker);
+
+  if (rt.units.OpenExisting(kInputUnit, rt.InRunFolder(runId + ".tol")) != 0) {
+    // No run takes place, so no busy marker may stay behind.
+    rt.units.Close(kBusyUnit, /*deleteFile=*/true);
+    rt.StopDirectly("Illegal run id - no error file generated");
+  }
+  OpenAfterDelete(rt, kErrUnit, rt.InRunFolder(runId + ".err"));
+  OpenAfterDelete(rt, kOutUnit, rt.InRunFolder(runId + ".out"));
+  OpenAfterDelete(rt, kLogUnit, rt.InRunFolder(runId + ".log"));
+  OpenAfterDelete(rt, kSumUnit, rt.InRunFolder(runId + ".sum"));
+  OpenAfterDelete(rt, kReportUnit, rt.InRunFolder(runId + "_Tsb.sum"));
+  GetCompoundList(rt);
+  WriteHeaders(rt, runId, runDate);
+}
+
+void WriteResultReport(Runtime& rt, RunState& state) {
+  const auto write = [&](const std::string& line) { rt.units.WriteLine(kReportUnit, line); };
+  const int numCompounds = NumberOfCompounds(rt);
+  const int numResults = state.NumResults();
+
+  write("* ");
+  write("* ApplicationId      PEC80 for each compound; total number of compounds is: " +
+        fmt::I(numCompounds, 3));
+  for (int a = 1; a <= numResults; ++a) {
+    std::string line = "  " + fmt::I(a, 4) + std::string(12, ' ');
+    for (int k = 0; k < numCompounds; ++k) {
+      if (k > 0) line += "  ";
+      line += fmt::G(state.resultTable[a - 1][k], 12, 4);
+    }
+    write(line);
+  }
+
+  RankResults(rt, state);
+  write("* ");
+  write("* ");
+  write("* Sorted data of calculations for application dates covering a full calender year");
+  write("* Number  Identifier    Percentile   ApplicationId  Leaching concentration (ug/L)");
+  write("* ");
+  for (int k = 1; k <= numCompounds; ++k) {
+    const Ranking& ranking = state.rankings[k - 1];
+    const std::string name = PadRight(Cut(CompoundName(rt, k), kShownNameLength), kShownNameLength);
+    for (int i = 0; i < numResults; ++i) {
+      const double conc = ranking.conc[i];
+      write("  " + fmt::I(i + 1, 4) + "    " + name + " " + fmt::F(ranking.percentile[i], 8, 2) +
+            "   " + fmt::I(ranking.rankAppId[i], 5) + std::string(8, ' ') +
+            (conc < kSmallestShownConc ? fmt::F(0, 15, 2) : ConcText(conc)));
+    }
+  }
+
+  FindFirstAppDates(rt, state);
+  write("* ");
+  write("* ");
+  write(kHyphenLine);
+  write("* TARN Doduvovuv Report: Leaching");
+  for (int k = 1; k <= numCompounds; ++k) {
+    const Ranking& ranking = state.rankings[k - 1];
+    write("* ");
+    write("* Results for compound: " +
+          std::string(TrimRight(Cut(CompoundName(rt, k), kShownNameLength))));
+    write("* The maximum leaching concentration is: " + ConcText(ranking.conc.back()) + " ug/L");
+    write("* This maximum occurs for applicationId: " + fmt::I(ranking.rankAppId.back(), 5));
+    write("* The first day of application for this applicationId is: " +
+          fmt::A(TrimRight(state.firstAppDates[k - 1]), 6));
+  }
+  write("* ");
+  write("* End of TARN Doduvovuv Report: Leaching");
+  write(kHyphenLine);
+}
+
+}  // namespace tarn

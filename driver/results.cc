@@ -1,0 +1,144 @@
+#include "driver/results.h"
+
+#include <utility>
+
+#include "driver/model_run.h"
+#include "driver/schedule.h"
+#include "reader/free_format.h"
+#include "reader/number_format.h"
+#include "reader/records.h"
+#include "reader/typed_readers.h"
+#include "support/run_identity.h"
+#include "support/text.h"
+
+namespace tarn {
+namespace {
+
+constexpr int kMonthlyAppIds = 12;
+constexpr size_t kSummaryLineLength = 500;
+constexpr size_t kCopyLineLength = 500;
+constexpr size_t kDateLineLength = 250;
+constexpr size_t kDateLength = 11;
+
+// A summary that cannot be read is reported against its own unit, so the console names it.
+[[noreturn]] void FailReadingSummary(Runtime& rt, int unit, int lineNumber) {
+  rt.Fail(-1, " Fatal while reading line in sum file",
+          "The error occurred at line: " + fmt::I(lineNumber, 3), "", unit);
+}
+
+// The text that marks the first compound's line in a summary.
+std::string ResultKey(const Runtime& rt) {
+  return "Result_" + (NumberOfCompounds(rt) > 0 ? CompoundName(rt, 1) : std::string());
+}
+
+// The concentrations of every compound in the summary open on `unit`: from the line holding
+// `key` on, one line per compound, the third item of each.
+std::vector<double> ReadSummary(Runtime& rt, int unit, const std::string& key) {
+  int lineNumber = 0;  // of the line read last; a read that fails fails on the next one
+  std::string line;
+  do {
+    ++lineNumber;
+    if (!ReadUnitLine(rt, unit, line, kSummaryLineLength)) {
+      FailReadingSummary(rt, unit, lineNumber);
+    }
+  } while (line.find(key) == std::string::npos);
+  rt.units.BackOneLine(unit);
+  --lineNumber;
+
+  std::vector<double> concentrations;
+  for (int k = 1; k <= NumberOfCompounds(rt); ++k) {
+    // Each compound is one read: it starts on a fresh line and goes on to the next when short.
+    FreeFormatReader reader(
+        [&](std::string& next) {
+          ++lineNumber;
+          return rt.units.ReadLine(unit, next);
+        },
+        /*allowNonFinite=*/true);
+    std::string unused;
+    double concentration = 0;
+    if (!reader.ReadText(unused, 5) || !reader.ReadText(unused, 12) ||
+        !reader.ReadNumber(concentration)) {
+      FailReadingSummary(rt, unit, lineNumber);
+    }
+    concentrations.push_back(concentration);
+  }
+  return concentrations;
+}
+
+// The date word of the first row of the Applications table in the copy of `appId`; empty when
+// the copy is missing or has no such row.
+std::string FirstAppDate(Runtime& rt, int appId) {
+  const int unit = FreeFil(rt);
+  if (rt.units.OpenExisting(unit, rt.InRunFolder(AppIdFileName(rt, appId, ".tol"))) != 0) {
+    return "";
+  }
+  std::string date;
+  std::string line;
+  while (ReadUnitLine(rt, unit, line, kCopyLineLength)) {
+    if (line.find("table Applications") == std::string::npos) continue;
+    if (ReadUnitLine(rt, unit, line, kDateLineLength)) {
+      SplitWords(rt, line);
+      date = Cut(rt.words.Word(1), kDateLength);
+    }
+    break;
+  }
+  rt.units.Close(unit);
+  return date;
+}
+
+}  // namespace
+
+void CollectResults(Runtime& rt, RunState& state) {
+  const std::string key = ResultKey(rt);
+  const bool afterModelRuns = state.runMode == RunMode::kNormal;
+  state.resultTable.clear();
+  for (int appId = 1;; ++appId) {
+    if (afterModelRuns ? appId > state.lastAppIdRun
+                       : state.optApp == Schedule::kMonthly && appId > kMonthlyAppIds) {
+      break;
+    }
+    const std::string name = AppIdFileName(rt, appId, ".sum");
+    const int unit = FreeFil(rt);
+    if (rt.units.OpenExisting(unit, rt.InRunFolder(name)) != 0) {
+      // Only when rebuilding the report does a missing summary end the sequence; after model
+      // runs it would report a partial year as a whole one.
+      if (!afterModelRuns) break;
+      rt.Fail(-1, " Model results missing for application id " + AppIdToText(appId),
+              " File not found: " + name);
+    }
+    state.resultTable.push_back(ReadSummary(rt, unit, key));
+    rt.units.Close(unit);
+  }
+  if (state.NumResults() == 0) rt.Fail(-1, " No model results found for run " + CheckRunId(rt));
+}
+
+void RankResults(Runtime& rt, RunState& state) {
+  const int numResults = state.NumResults();
+  state.rankings.assign(NumberOfCompounds(rt), Ranking());
+  for (size_t k = 0; k < state.rankings.size(); ++k) {
+    Ranking& ranking = state.rankings[k];
+    for (int i = 0; i < numResults; ++i) {
+      ranking.conc.push_back(state.resultTable[i][k]);
+      ranking.rankAppId.push_back(i + 1);
+      ranking.percentile.push_back((i + 0.5) / numResults * 100);
+    }
+    // This exchange sort fixes the order of equal concentrations; a NaN never moves by it.
+    for (int i = 0; i < numResults - 1; ++i) {
+      for (int j = i + 1; j < numResults; ++j) {
+        if (ranking.conc[i] > ranking.conc[j]) {
+          std::swap(ranking.conc[i], ranking.conc[j]);
+          std::swap(ranking.rankAppId[i], ranking.rankAppId[j]);
+        }
+      }
+    }
+  }
+}
+
+void FindFirstAppDates(Runtime& rt, RunState& state) {
+  state.firstAppDates.clear();
+  for (const Ranking& ranking : state.rankings) {
+    state.firstAppDates.push_back(FirstAppDate(rt, ranking.rankAppId.back()));
+  }
+}
+
+}  // namespace tarn

@@ -1,0 +1,25 @@
+// Collection of the model's concentrations per application id and compound, their ranking per
+// compound with percentiles, and the first application day of the selected id.
+#pragma once
+
+#include "driver/run_state.h"
+#include "support/runtime.h"
+
+namespace tarn {
+
+// Reads <RunId>_<AppId>.sum of every application id into state.resultTable. After model runs
+// these are exactly the ids that were run (ids 1 to state.lastAppIdRun), each of which must have
+// its summary; when only rebuilding the report, ids 1, 2, ... up to the first missing summary (at
+// most 12 for the monthly schedule). No summary at all is fatal.
+void CollectResults(Runtime& rt, RunState& state);
+
+// Orders every compound's concentrations from the lowest to the highest and gives each position
+// its percentile.
+void RankResults(Runtime& rt, RunState& state);
+
+// The date of the first application row in the copy of each compound's selected application id
+// (empty when the copy is missing or has no such row). Needs the ranking of at least one result,
+// which CollectResults guarantees.
+void FindFirstAppDates(Runtime& rt, RunState& state);
+
+}  // namespace tarn

@@ -1,0 +1,30 @@
+// The schedule of application ids: the scenario of the Applications table moved through the
+// year, one copy of the model input per application id with the table's rows rewritten.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "driver/run_state.h"
+#include "support/runtime.h"
+
+namespace tarn {
+
+// Reads the dates of the Applications table of the model input (on the input unit) and the gaps
+// between them.
+void ReadApplicationsTable(Runtime& rt, RunState& state);
+
+// Writes <RunId>_<AppId>.tol in the run folder. Returns the unit it is open on, complete; or, when
+// the application id lies past the schedule's end, sets state.stopFlag, deletes the file and
+// returns 0.
+int WriteRunFile(Runtime& rt, RunState& state, int appId);
+
+// Writes the model input of application id 1, 2, ... until the schedule ends (after id 12 for the
+// monthly schedule, after id 1 for the other option, at the first discarded id for the
+// user-defined one), handing each kept id to `onKept` while its file is still open.
+void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int appId)>& onKept);
+
+// The name of an application id's file: <RunId>_<AppId><extension>.
+std::string AppIdFileName(Runtime& rt, int appId, const std::string& extension);
+
+}  // namespace tarn
