@@ -19,7 +19,10 @@ std::string ModelCommand(const std::string& binDir, const std::string& runFile) 
 void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile) {
   const int exitCode = rt.RunOnConsole(ModelCommand(state.binDir, runFile),
                                        std::string(TrimRight(rt.identity.runFolder)));
-  if (exitCode == 0) return;
+  if (exitCode != 0) LogFailedModelRun(rt, appId);
+}
+
+void LogFailedModelRun(Runtime& rt, int appId) {
   const std::string failure = " Error while calling AppId " + fmt::I(appId, 5);
   rt.units.WriteLine(kLogUnit, " ");
   rt.units.WriteLine(kLogUnit, failure);

@@ -14,6 +14,9 @@ std::string AppIdToText(int appId);
 // The command that runs the model in `binDir` on `runFile`.
 std::string ModelCommand(const std::string& binDir, const std::string& runFile);
 
+// Notes a failed model run of `appId` in the log and error files.
+void LogFailedModelRun(Runtime& rt, int appId);
+
 // Runs the model on `runFile` in the run folder and waits for it; a failed run is logged in the
 // log and error files, and the run goes on.
 void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile);

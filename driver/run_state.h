@@ -26,6 +26,7 @@ struct RunState {
   double dayInYeaAppLast = 0;
   double delTimAppId = 0;
   RunMode runMode = RunMode::kNormal;
+  int numParallelRuns = 1;  // model runs at once
 
   // Schedule.
   std::vector<double> tableDates;  // day number of each row of the Applications table

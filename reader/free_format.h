@@ -5,9 +5,12 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace tarn {
 
+// One free-format read statement: its items come in order from the lines of a source, beginning
+// with a fresh line.
 class FreeFormatReader {
  public:
   // Hands the next line to the reader; false when there is none left.
@@ -21,7 +24,9 @@ class FreeFormatReader {
   // separators stand with nothing between them.
   bool ReadNumber(double& value);
 
-  // Reads the next item as a word of which the first `keep` characters are kept.
+  // Reads the next item as a word of which the first `keep` characters are kept. False when no
+  // line is left, two separators stand with nothing between them, or the item is a repeat
+  // count ("3*abc").
   bool ReadText(std::string& text, size_t keep);
 
  private:
@@ -31,7 +36,8 @@ class FreeFormatReader {
   bool allowNonFinite_;
   std::string line_;
   size_t pos_ = 0;
-  bool haveLine_ = false;
+  // After an item, until the one comma its separator may hold has been passed.
+  bool commaAllowed_ = false;
 };
 
 // Reads `text` as one free-format number item that stands alone (for example a word of a

@@ -1,0 +1,34 @@
+// Dialogs: everything the main window asks its user through a modal dialog, so that tests can
+// answer without a dialog on the screen.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "frontend/messages.h"
+
+namespace tarn::frontend {
+
+class Dialogs : public Messages {
+ public:
+  // The classic open-file dialog for the model input, starting in `initialFolder`; nothing
+  // when the user cancels.
+  virtual std::optional<QString> PickTolvaFile(const QString& initialFolder) = 0;
+  // The dialog that selects the model executable, starting in `folder`.
+  virtual std::optional<QString> PickModelFile(const QString& folder) = 0;
+  // The dialog that selects an existing output folder, starting in `folder`; the result has
+  // no trailing separator.
+  virtual std::optional<QString> PickOutputFolder(const QString& folder) = 0;
+};
+
+// The dialogs as message boxes and file dialogs of the toolkit.
+class QtDialogs : public Dialogs {
+ public:
+  void ShowError(const QString& text) override;
+  bool Confirm(const QString& text) override;
+  std::optional<QString> PickTolvaFile(const QString& initialFolder) override;
+  std::optional<QString> PickModelFile(const QString& folder) override;
+  std::optional<QString> PickOutputFolder(const QString& folder) override;
+};
+
+}  // namespace tarn::frontend

@@ -1,0 +1,18 @@
+// Messages: how the front end tells its user about a problem and asks for a decision. The
+// dialog shows message boxes; the headless mode writes to standard error; tests answer them.
+#pragma once
+
+#include <QString>
+
+namespace tarn::frontend {
+
+class Messages {
+ public:
+  virtual ~Messages() = default;
+  // An error message with an OK button.
+  virtual void ShowError(const QString& text) = 0;
+  // A confirmation with OK and Cancel; true for OK.
+  virtual bool Confirm(const QString& text) = 0;
+};
+
+}  // namespace tarn::frontend

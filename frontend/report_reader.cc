@@ -1,0 +1,47 @@
+#include "frontend/report_reader.h"
+
+#include <QFile>
+
+namespace tarn::frontend {
+namespace {
+
+// One marker pair's part of a line's handling: an end marker closes an open section (the
+// line and an empty line are kept), otherwise a start marker opens one.
+void FollowMarkers(const QString& line, const char* start, const char* end, bool& bAddToReport,
+                   QStringList& report) {
+  if (line.contains(QLatin1String(end))) {
+    if (bAddToReport) {
+      report.append(line);
+      report.append(QString());
+    }
+    bAddToReport = false;
+  } else if (line.contains(QLatin1String(start))) {
+    bAddToReport = true;
+  }
+}
+
+}  // namespace
+
+QStringList ExtractReportSections(const QStringList& lines) {
+  QStringList report;
+  bool bAddToReport = false;
+  for (const QString& line : lines) {
+    FollowMarkers(line, prREPORTstart, prREPORTend, bAddToReport, report);
+    FollowMarkers(line, prLEACHstart, prLEACHend, bAddToReport, report);
+    if (bAddToReport) report.append(line);
+  }
+  return report;
+}
+
+std::optional<QStringList> ReadReportSections(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
+  // The last line end does not start another line; a CR before LF is not part of the line.
+  if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  for (QString& line : lines)
+    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+  return ExtractReportSections(lines);
+}
+
+}  // namespace tarn::frontend

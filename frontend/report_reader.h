@@ -1,0 +1,24 @@
+// Report reader: the header and leaching sections of the driver's summary report, found by
+// their marker lines.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tarn::frontend {
+
+inline constexpr char prREPORTstart[] = "* TARN Doduvovuv REPORT: Header";
+inline constexpr char prREPORTend[] = "* End of TARN Doduvovuv REPORT: Header";
+inline constexpr char prLEACHstart[] = "* TARN Doduvovuv Report: Leaching";
+inline constexpr char prLEACHend[] = "* End of TARN Doduvovuv Report: Leaching";
+
+// Each section of `lines` from its start marker line through its end marker line, followed by
+// an empty line; lines outside the sections are dropped. Markers match case-sensitively
+// anywhere in a line.
+QStringList ExtractReportSections(const QStringList& lines);
+
+// The sections of the summary report at `path`; nothing when the file does not exist.
+std::optional<QStringList> ReadReportSections(const QString& path);
+
+}  // namespace tarn::frontend

@@ -1,0 +1,58 @@
+// Run preparation: turns the output folder into the run's folder (the model input and its
+// companions copied in, the control file and TARN.bat written) before the driver is started.
+// Needs no widgets: the main window and the headless mode hand it their values.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "frontend/messages.h"
+
+namespace tarn::frontend {
+
+// The values one run is prepared from, as the main window holds them.
+struct RunSettings {
+  QString tolvaFile;   // full path of the model input file
+  QString modelFile;   // full path of the model executable; only its folder is used
+  QString outputPath;  // the output folder, with or without a trailing separator
+  QString driverFile;  // full path of the driver executable
+  QString option;      // "Monthly" or "UserDefined"
+  QString interval;    // days between the starting days of two application ids
+  QString firstDay;    // first possible day-in-year of application
+  QString lastDay;     // last possible day-in-year of application
+};
+
+// The hidden file that every preparation leaves in the output folder.
+inline constexpr char kOutputMarker[] = ".tarn-output";
+
+// `folder` with exactly one trailing separator.
+QString WithSeparator(const QString& folder);
+// The model input's file name without folder and extension: the driver's run identifier.
+QString RunBaseName(const QString& tolvaFile);
+// The driver's summary report of the run: <out><base>_Tsb.sum.
+QString SummaryReportPath(const RunSettings& settings);
+// The batch file of the run: <out>TARN.bat.
+QString BatchFilePath(const RunSettings& settings);
+
+// Deletes the ordinary files directly in `folder`; subfolders, hidden and system files stay,
+// and a file that cannot be deleted stays without a message.
+void lpDeletFiles(const QString& folder);
+// Appends folder + name of every file of `folder` (hidden and system files included, no
+// folders) whose name matches `mask`, in the order of the directory search.
+void lpFileSearch(const QString& folder, const QString& mask, QStringList& list);
+
+// The five lines of the control file, each ended by CR LF; `modelFolder` is the model
+// executable's folder in its written form.
+QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder);
+
+// Prepares the output folder and writes the control file. False, with nothing changed, when
+// the folder or the model folder is refused or the user declines to empty a folder that TARN
+// never prepared. Throws std::runtime_error when the control file cannot be written.
+bool CreateInpFile(const RunSettings& settings, Messages& messages);
+
+// Writes TARN.bat into the output folder, replacing any file of that name. Throws
+// std::runtime_error when it cannot be written.
+void WriteBatchFile(const RunSettings& settings);
+
+}  // namespace tarn::frontend

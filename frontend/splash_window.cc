@@ -1,0 +1,60 @@
+#include "frontend/splash_window.h"
+
+#include <QLabel>
+#include <QTimer>
+
+#include "frontend/screen_placement.h"
+#include "frontend/title_picture.h"
+
+namespace tarn::frontend {
+
+TfrmSplash::TfrmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+  setFixedSize(648, 343);
+
+  Image1 = new QLabel(this);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setGeometry(rect());
+  Image1->setAlignment(Qt::AlignCenter);
+  Image1->setPixmap(
+      TitlePicture().scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+
+  lblInfo = new QLabel(
+      QStringLiteral("TARN (Tool for Application-date Ranking and Nomination) , Version 1.1"), this);
+  lblInfo->setObjectName(QStringLiteral("lblInfo"));
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(16);
+  font.setBold(true);
+  lblInfo->setFont(font);
+  QPalette red = lblInfo->palette();
+  red.setColor(QPalette::WindowText, Qt::red);
+  lblInfo->setPalette(red);
+  lblInfo->setWordWrap(true);
+  lblInfo->setGeometry(104, 288, width() - 104 - 8, height() - 288);
+  lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  connect(Timer1, &QTimer::timeout, this, &TfrmSplash::Timer1Timer);
+  CentreOnScreen(*this);
+}
+
+void TfrmSplash::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Only the first showing starts the splash time.
+  if (FShown) return;
+  FShown = true;
+  FormShow();
+}
+
+void TfrmSplash::FormShow() {
+  Completed = false;
+  Timer1->setInterval(3000);
+  Timer1->start();
+}
+
+void TfrmSplash::Timer1Timer() {
+  Timer1->stop();
+  Completed = true;
+}
+
+}  // namespace tarn::frontend
