@@ -1,5 +1,8 @@
 #include "driver/control_file.h"
 
+#include <cmath>
+
+#include "reader/free_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
 #include "support/run_identity.h"
@@ -29,6 +32,17 @@ void ReadControlFile(Runtime& rt, RunState& state) {
   for (std::string line; ReadUnitLine(rt, kInputUnit, line);) {
     if (line.find("PostProcessOnly") != std::string::npos)
       state.runMode = RunMode::kPostProcessOnly;
+  }
+
+  // Optional, and looked up after the scan so that the scan sees the lines it always saw.
+  if (FindRecord(rt, "NumParallelRuns", 2)) {
+    double runs = 0;
+    if (!ParseFreeFormatNumber(rt.words.Word(1), runs) || runs != std::trunc(runs)) {
+      rt.Fail(-1, " Fatal while reading record NumParallelRuns");
+    }
+    CheckForMinimum(rt, "NumParallelRuns", runs, 1);
+    CheckForMaximum(rt, "NumParallelRuns", runs, 64);
+    state.numParallelRuns = static_cast<int>(runs);
   }
   rt.units.Close(kInputUnit);
 }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <filesystem>
+#include <map>
 
 #include "support/testing.h"
 
@@ -43,9 +44,9 @@ std::string ControlFile(const std::string& binDir, const std::string& option,
 }
 
 // A run folder with the model input, a stub model in its own folder and a control file.
-class DriverRun : public ::testing::Test {
- protected:
-  void SetUp() override {
+class DriverRunFolder {
+ public:
+  DriverRunFolder() {
     run.WriteFile("test.tol", kModelInput);
     std::filesystem::create_directory(run.folder / "bin");
     run.WriteFile("bin/TolvaModel.exe", kStubModel);
@@ -53,7 +54,8 @@ class DriverRun : public ::testing::Test {
                                  std::filesystem::perms::owner_all);
   }
   std::string BinDir() const { return (run.folder / "bin").string(); }
-  std::string Run(const std::string& controlFile) {
+  // Runs the driver with the control file; returns its last line.
+  std::string RunWith(const std::string& controlFile) {
     run.WriteFile("test.tsb", controlFile);
     return run.StopText([&] { RunDriver(run.rt); });
   }
@@ -70,8 +72,10 @@ class DriverRun : public ::testing::Test {
   TempRun run;
 };
 
+class DriverRun : public ::testing::Test, public DriverRunFolder {};
+
 TEST_F(DriverRun, MonthlyRunRanksTwelveIdsAndCleansUp) {
-  EXPECT_EQ(Run(ControlFile(BinDir(), "Monthly")), "End of program");
+  EXPECT_EQ(RunWith(ControlFile(BinDir(), "Monthly")), "End of program");
   EXPECT_EQ(run.ReadFile("tolva.ok"), "TOLVA run succesfully terminated!\n");
   EXPECT_EQ(LeachingLines(),
             (std::vector<std::string>{
@@ -87,7 +91,7 @@ TEST_F(DriverRun, MonthlyRunRanksTwelveIdsAndCleansUp) {
 }
 
 TEST_F(DriverRun, PostProcessingRebuildsTheReportWithoutTheModel) {
-  ASSERT_EQ(Run(ControlFile(BinDir(), "UserDefined")), "End of program");
+  ASSERT_EQ(RunWith(ControlFile(BinDir(), "UserDefined")), "End of program");
   const std::vector<std::string> before = LeachingLines();
   std::filesystem::remove(run.folder / "bin/TolvaModel.exe");
   std::filesystem::remove(run.folder / "tolva.ok");
@@ -104,14 +108,14 @@ TEST_F(DriverRun, PostProcessOnlyBeforeTheLastRecordReadIsNotSeen) {
   run.WriteFile("fail.txt", "1\n");
   const std::string controlFile = "PostProcessOnly remark\r\n" + ControlFile(BinDir(), "Monthly");
   // A normal run: the model runs and fails for id 1.
-  EXPECT_EQ(Run(controlFile), "An error occurred - program stopped");
+  EXPECT_EQ(RunWith(controlFile), "An error occurred - program stopped");
   EXPECT_EQ(run.Lines("test.err").back(), " File not found: test_1.sum");
 }
 
 TEST_F(DriverRun, AFailedModelRunEndsTheRunNamingTheId) {
   run.WriteFile("fail.txt", "3\n");
   run.WriteFile("test_3.sum", "stub\nResult_CompA x 99\nResult_CompB x 99\n");
-  EXPECT_EQ(Run(ControlFile(BinDir(), "Monthly")), "An error occurred - program stopped");
+  EXPECT_EQ(RunWith(ControlFile(BinDir(), "Monthly")), "An error occurred - program stopped");
   const std::vector<std::string> errorLines = run.Lines("test.err");
   ASSERT_GE(errorLines.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(errorLines.end() - 3, errorLines.end()),
@@ -125,11 +129,73 @@ TEST_F(DriverRun, LeftoversOfALongerEarlierRunAreRemoved) {
   for (const char* name : {"test_12.tol", "test_12.sum", "test_13.sum", "test_15.sum"}) {
     run.WriteFile(name, "old\n");
   }
-  EXPECT_EQ(Run(ControlFile(BinDir(), "UserDefined")), "End of program");
+  EXPECT_EQ(RunWith(ControlFile(BinDir(), "UserDefined")), "End of program");
   EXPECT_FALSE(run.Exists("test_12.tol"));
   EXPECT_FALSE(run.Exists("test_12.sum"));
   EXPECT_FALSE(run.Exists("test_13.sum"));
   EXPECT_TRUE(run.Exists("test_15.sum"));
+}
+
+// The files a run left in its folder (the model's folder and the control file aside), without the
+// line that names the folder.
+std::map<std::string, std::string> RunFiles(const TempRun& run) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(run.folder)) {
+    if (!entry.is_regular_file()) {
+      EXPECT_EQ(entry.path().filename(), "bin");
+      continue;
+    }
+    if (entry.path().filename() == "test.tsb") continue;
+    std::string text;
+    for (const std::string& line : run.Lines(entry.path().filename().string())) {
+      if (line.rfind("* Working directory", 0) != 0) text += line + "\n";
+    }
+    files[entry.path().filename().string()] = text;
+  }
+  return files;
+}
+
+// Several model runs at once leave exactly the files of runs one after another.
+TEST(ParallelRuns, LeaveTheFilesOfASequentialRun) {
+  struct Scenario {
+    const char* option;
+    const char* failingIds;
+  };
+  const Scenario kScenarios[] = {{"Monthly", ""}, {"UserDefined", ""}, {"Monthly", "5\n9\n"}};
+  for (const Scenario& scenario : kScenarios) {
+    SCOPED_TRACE(std::string(scenario.option) + " failing " + scenario.failingIds);
+    std::map<std::string, std::string> results[2];
+    for (int parallel : {1, 2}) {
+      DriverRunFolder folder;
+      folder.run.WriteFile("fail.txt", scenario.failingIds);
+      folder.RunWith(ControlFile(folder.BinDir(), scenario.option,
+                             parallel > 1 ? "2        NumParallelRuns   ! at once\r\n" : ""));
+      results[parallel - 1] = RunFiles(folder.run);
+    }
+    for (const auto& [name, text] : results[0]) EXPECT_EQ(text, results[1][name]) << name;
+    EXPECT_EQ(results[0].size(), results[1].size());
+    EXPECT_EQ(results[0].count("tolva.ok"), scenario.failingIds[0] ? 0u : 1u);
+  }
+}
+
+TEST(ParallelRuns, RefuseABadNumberOfRuns) {
+  for (const char* value : {"0", "65", "1.5", "two"}) {
+    SCOPED_TRACE(value);
+    DriverRunFolder folder;
+    folder.RunWith(ControlFile(folder.BinDir(), "Monthly",
+                           std::string(value) + "        NumParallelRuns\r\n"));
+    EXPECT_FALSE(folder.run.Exists("test_1.tol"));
+    EXPECT_EQ(folder.run.Lines("test.err").back(),
+              folder.run.rt.error.line3.empty() ? " Fatal while reading record NumParallelRuns"
+                                                : "Variable name is: NumParallelRuns");
+  }
+}
+
+TEST(ParallelRuns, AStrayRunFolderOfAnInterruptedRunIsRemoved) {
+  DriverRunFolder folder;
+  std::filesystem::create_directories(folder.run.folder / ".tarn-run-test_3" / "sub");
+  folder.RunWith(ControlFile(folder.BinDir(), "Monthly"));
+  EXPECT_FALSE(std::filesystem::exists(folder.run.folder / ".tarn-run-test_3"));
 }
 
 // The built driver refuses a malformed argument without creating any file.

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <limits>
-#include <map>
 
 #include "reader/number_format.h"
 #include "support/testing.h"
@@ -30,45 +29,34 @@ RunState StateFor(RunMode mode, int lastAppIdRun, Schedule optApp = Schedule::kM
   return state;
 }
 
+// Ranks one compound's concentrations of application ids 1, 2, ...
+Ranking Ranked(const std::vector<double>& concs) {
+  TempRun run;
+  run.rt.compounds = {"CompA"};
+  RunState state;
+  for (double conc : concs) state.resultTable.push_back({conc});
+  RankResults(run.rt, state);
+  return state.rankings[0];
+}
+
 // Equal concentrations keep the order the exchange sort gives them; a NaN never moves.
-TEST(RankResults, OrdersEqualAndNotANumberConcentrationsByTheExchangeSort) {
-  struct Case {
-    std::vector<double> concs;
-    std::vector<int> rankAppIds;
-  };
-  const Case kCases[] = {
+TEST(RankResults, OrdersByTheExchangeSort) {
+  const std::pair<std::vector<double>, std::vector<int>> kCases[] = {
       {{2, 2, 1}, {3, 2, 1}},
       {{3, 1, 3, 2, 3}, {2, 4, 3, 1, 5}},
       {{7, 7, 7}, {1, 2, 3}},
       {{kNaN, 1, 0}, {1, 3, 2}},
   };
-  for (const Case& c : kCases) {
-    TempRun run;
-    run.rt.compounds = {"CompA"};
-    RunState state;
-    for (double conc : c.concs) state.resultTable.push_back({conc});
-    RankResults(run.rt, state);
-    EXPECT_EQ(state.rankings[0].rankAppId, c.rankAppIds) << c.concs.size();
-  }
+  for (const auto& [concs, ids] : kCases) EXPECT_EQ(Ranked(concs).rankAppId, ids);
 }
 
 TEST(RankResults, GivesEachPositionItsHazenPercentile) {
-  const std::map<int, std::vector<std::string>> kPercentiles = {
-      {1, {"50.00"}},
-      {12,
-       {" 4.17", "12.50", "20.83", "29.17", "37.50", "45.83", "54.17", "62.50", "70.83", "79.17",
-        "87.50", "95.83"}},
-  };
-  for (const auto& [numResults, expected] : kPercentiles) {
-    TempRun run;
-    run.rt.compounds = {"CompA"};
-    RunState state;
-    state.resultTable.assign(numResults, {1.0});
-    RankResults(run.rt, state);
-    std::vector<std::string> shown;
-    for (double p : state.rankings[0].percentile) shown.push_back(fmt::F(p, 5, 2));
-    EXPECT_EQ(shown, expected);
-  }
+  EXPECT_EQ(Ranked({4}).percentile, std::vector<double>{50});
+  std::vector<std::string> shown;
+  for (double p : Ranked(std::vector<double>(12, 1)).percentile) shown.push_back(fmt::F(p, 5, 2));
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{" 4.17", "12.50", "20.83", "29.17", "37.50", "45.83", "54.17",
+                                      "62.50", "70.83", "79.17", "87.50", "95.83"}));
 }
 
 // Which summaries are collected: after model runs exactly the ids run, otherwise up to the first
@@ -78,27 +66,20 @@ TEST(CollectResults, ReadsTheSummariesOfTheScheduleInOrder) {
     RunMode mode;
     Schedule optApp;
     int lastAppIdRun;
-    std::vector<int> present;
+    int highestPresent, missing;  // summaries 1 to highestPresent exist, but for `missing`
     int numResults;
   };
   const Case kCases[] = {
-      {RunMode::kPostProcessOnly, Schedule::kUserDefined, 0, {1, 2, 3, 4, 5, 6, 7, 9}, 7},
-      {RunMode::kPostProcessOnly,
-       Schedule::kUserDefined,
-       0,
-       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14},
-       14},
-      {RunMode::kPostProcessOnly,
-       Schedule::kMonthly,
-       0,
-       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14},
-       12},
-      {RunMode::kNormal, Schedule::kMonthly, 3, {1, 2, 3, 4}, 3},
+      {RunMode::kPostProcessOnly, Schedule::kUserDefined, 0, 9, 8, 7},
+      {RunMode::kPostProcessOnly, Schedule::kMonthly, 0, 14, 0, 12},
+      {RunMode::kNormal, Schedule::kUserDefined, 3, 4, 0, 3},
   };
   for (const Case& c : kCases) {
     TempRun run;
     run.rt.compounds = {"CompA", "CompB"};
-    for (int id : c.present) run.WriteFile("test_" + std::to_string(id) + ".sum", Summary(id, -id));
+    for (int id = 1; id <= c.highestPresent; ++id) {
+      if (id != c.missing) run.WriteFile("test_" + std::to_string(id) + ".sum", Summary(id, -id));
+    }
     RunState state = StateFor(c.mode, c.lastAppIdRun, c.optApp);
     CollectResults(run.rt, state);
     ASSERT_EQ(state.NumResults(), c.numResults);
@@ -120,62 +101,54 @@ TEST(CollectResults, ReadsTheCompoundLinesFromTheFirstCompoundsKeyOn) {
   EXPECT_TRUE(std::isnan(state.resultTable[0][1]));
 }
 
-// Every stop of the collection: its message lines and the file the console names.
-TEST(CollectResults, StopsOnMissingOrUnreadableResults) {
+// After model runs every summary of the ids run is needed; in both modes at least one.
+TEST(CollectResults, StopsWhenResultsAreMissing) {
   struct Case {
     RunMode mode;
     int lastAppIdRun;
-    std::map<int, std::string> summaries;
-    std::string fileShown;
+    std::vector<int> present;
     std::vector<std::string> lines;
   };
-  const std::string kSumError = " Fatal while reading line in sum file";
   const Case kCases[] = {
       {RunMode::kNormal,
        3,
-       {{1, Summary(1, 1)}, {2, Summary(2, 2)}},
-       "",
+       {1, 2},
        {" Model results missing for application id 3", " File not found: test_3.sum"}},
-      {RunMode::kNormal, 0, {}, "", {" No model results found for run test"}},
-      {RunMode::kPostProcessOnly,
-       0,
-       {{2, Summary(2, 2)}},
-       "",
-       {" No model results found for run test"}},
-      {RunMode::kNormal,
-       1,
-       {{1, "a\nb\n"}},
-       "test_1.sum",
-       {kSumError, "The error occurred at line:   3"}},
-      {RunMode::kNormal,
-       1,
-       {{1, std::string(500, ' ') + "Result_CompA x 1\n"}},
-       "test_1.sum",
-       {kSumError, "The error occurred at line:   2"}},
-      {RunMode::kNormal,
-       1,
-       {{1, "x\nResult_CompA x 1\nResult_CompB x abc\n"}},
-       "test_1.sum",
-       {kSumError, "The error occurred at line:   3"}},
-      {RunMode::kNormal,
-       1,
-       {{1, "x\nResult_CompA x 1\nResult_CompB x\n"}},
-       "test_1.sum",
-       {kSumError, "The error occurred at line:   4"}},
+      {RunMode::kNormal, 0, {}, {" No model results found for run test"}},
+      {RunMode::kPostProcessOnly, 0, {2}, {" No model results found for run test"}},
   };
   for (const Case& c : kCases) {
     TempRun run;
     run.rt.compounds = {"CompA", "CompB"};
-    for (const auto& [id, text] : c.summaries)
-      run.WriteFile("test_" + std::to_string(id) + ".sum", text);
+    for (int id : c.present) run.WriteFile("test_" + std::to_string(id) + ".sum", Summary(id, id));
     RunState state = StateFor(c.mode, c.lastAppIdRun);
     run.StopText([&] { CollectResults(run.rt, state); });
     std::vector<std::string> expected = c.lines;
     expected.push_back("An error occurred - program stopped");
     EXPECT_EQ(run.ErrLines(), expected);
-    EXPECT_EQ(run.ConsoleLines()[1],
-              " The error occurred in file" +
-                  (c.fileShown.empty() ? "" : " " + run.rt.InRunFolder(c.fileShown)));
+  }
+}
+
+// A summary that cannot be read is named on the console, with the line whose read failed.
+TEST(CollectResults, StopsOnAnUnreadableSummary) {
+  const std::pair<std::string, const char*> kSummaries[] = {
+      {"a\nb\n", "  3"},
+      {std::string(500, ' ') + "Result_CompA x 1\n", "  2"},  // the key lies beyond the line read
+      {"x\nResult_CompA x 1\nResult_CompB x abc\n", "  3"},
+      {"x\nResult_CompA x 1\nResult_CompB x\n", "  4"},
+  };
+  for (const auto& [summary, line] : kSummaries) {
+    TempRun run;
+    run.rt.compounds = {"CompA", "CompB"};
+    run.WriteFile("test_1.sum", summary);
+    RunState state = StateFor(RunMode::kNormal, 1);
+    run.StopText([&] { CollectResults(run.rt, state); });
+    EXPECT_EQ(
+        run.ConsoleLines(),
+        (std::vector<std::string>{" An error was found in run test",
+                                  " The error occurred in file " + run.rt.InRunFolder("test_1.sum"),
+                                  " Fatal while reading line in sum file",
+                                  std::string("The error occurred at line: ") + line}));
   }
 }
 
@@ -184,7 +157,6 @@ TEST(FindFirstAppDates, TakesTheDateWordAfterTheApplicationsTableLine) {
   const std::pair<const char*, const char*> kCopies[] = {
       {"x\n  table Applications ! rows\n  01-Feb-19011 AppSolSur 1.0\nend_table\n", "01-Feb-1901"},
       {"table Applications\n", ""},
-      {"table applications\n15-Jan AppSolSur 1.0\n", ""},
       {"table Applications\n\n15-Jan AppSolSur 1.0\n", ""},
       {nullptr, ""},
   };
@@ -192,7 +164,7 @@ TEST(FindFirstAppDates, TakesTheDateWordAfterTheApplicationsTableLine) {
     TempRun run;
     if (copy) run.WriteFile("test_2.tol", copy);
     RunState state;
-    state.rankings = {Ranking{.conc = {1, 2}, .percentile = {25, 75}, .rankAppId = {1, 2}}};
+    state.rankings = {Ranking{{1, 2}, {25, 75}, {1, 2}}};
     FindFirstAppDates(run.rt, state);
     EXPECT_EQ(state.firstAppDates, std::vector<std::string>{date}) << (copy ? copy : "no copy");
   }

@@ -96,7 +96,9 @@ TEST(WriteSchedule, EdgesOfTheUserDefinedSchedule) {
     TempRun run;
     const auto copies = Schedule(run, ModelInput({"05-Jun AppSolSur 1.0"}), c.state);
     ASSERT_EQ(copies.size(), c.ids);
-    if (c.ids > 0) EXPECT_EQ(copies.back(), c.lastRows);
+    if (c.ids > 0) {
+      EXPECT_EQ(copies.back(), c.lastRows);
+    }
   }
 }
 

@@ -16,21 +16,25 @@ bool ReadUnitLine(Runtime& rt, int unit, std::string& line, size_t capacity) {
   return true;
 }
 
-void GetRecord(Runtime& rt, std::string_view keyword, int column,
-               std::optional<std::string_view> unitText) {
+bool FindRecord(Runtime& rt, std::string_view keyword, int column) {
   const std::string key(TrimRight(keyword));
   rt.units.Rewind(kInputUnit);
-  std::string line;
-  for (;;) {
-    if (!ReadUnitLine(rt, kInputUnit, line)) {
-      rt.Fail(-1, "Cannot find record " + key + " (column " + fmt::I(column, 2) + ", unit " +
-                      fmt::I(kInputUnit, 3) + ")");
-    }
+  for (std::string line; ReadUnitLine(rt, kInputUnit, line);) {
     // The substring test only skips lines cheaply (and spares them the word-length check); the
     // word comparison decides.
     if (IsBlank(line) || line.find(key) == std::string::npos) continue;
     SplitWords(rt, line);
-    if (rt.words.NumWords() >= column && rt.words.Word(column) == key) break;
+    if (rt.words.NumWords() >= column && rt.words.Word(column) == key) return true;
+  }
+  return false;
+}
+
+void GetRecord(Runtime& rt, std::string_view keyword, int column,
+               std::optional<std::string_view> unitText) {
+  const std::string key(TrimRight(keyword));
+  if (!FindRecord(rt, key, column)) {
+    rt.Fail(-1, "Cannot find record " + key + " (column " + fmt::I(column, 2) + ", unit " +
+                    fmt::I(kInputUnit, 3) + ")");
   }
   if (!unitText) return;
   const std::string unit(TrimRight(*unitText));

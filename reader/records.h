@@ -16,6 +16,9 @@ constexpr size_t kLineLength = 512;
 // Reads the next line of `unit`, cut to `capacity` characters. False at the end of the file.
 bool ReadUnitLine(Runtime& rt, int unit, std::string& line, size_t capacity = kLineLength);
 
+// Like GetRecord without a unit text, for a record that may be absent: false when there is none.
+bool FindRecord(Runtime& rt, std::string_view keyword, int column);
+
 // Positions the input unit just after the record line of `keyword` (word number `column`) and
 // leaves that line's words in the word list. With a unit text, the next word must be that text.
 void GetRecord(Runtime& rt, std::string_view keyword, int column,

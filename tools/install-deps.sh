@@ -2,11 +2,15 @@
 # Installs the Debian packages a build needs, skipping those already present.
 #   tools/install-deps.sh driver    compiler, CMake, Ninja (the driver and the stand-in model)
 #   tools/install-deps.sh all       the above, GoogleTest and Qt 6 (everything, tests included)
+#   tools/install-deps.sh windows   driver, MinGW-w64 and Wine (the Windows build and its tests)
 set -euo pipefail
 
 packages=(g++ cmake ninja-build)
 if [ "${1:-all}" = all ]; then
   packages+=(libgtest-dev qt6-base-dev)
+fi
+if [ "${1:-all}" = windows ]; then
+  packages+=(g++-mingw-w64-x86-64 wine wine64)
 fi
 
 missing=()

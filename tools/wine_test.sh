@@ -1,0 +1,270 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Windows build. Builds the driver and the stand-in model for Linux and
+# for 64-bit Windows, runs every scenario twice in fresh folders (the Linux driver with the Linux
+# model; the Windows driver under Wine with the Windows model) and compares what each run leaves:
+# the names of all files and folders, the contents of every file, standard output and standard
+# error. Allowed differences: CR LF line ends, the "* Working directory" header line, the date
+# of the run, and the run folder (with its separators) in console lines. Anything else fails.
+#   tools/wine_test.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+SECONDS=0
+
+tools/install-deps.sh windows
+
+# The Linux build of tools/test.sh when there is one, else the driver-only build of
+# tools/example.sh.
+if [ -f build/CMakeCache.txt ]; then
+  linux_build=build
+else
+  linux_build=build-example
+  cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTARN_BUILD_FRONTEND=OFF -DTARN_BUILD_TESTS=OFF >/dev/null
+fi
+cmake --build "$linux_build" --target TARN_DoduVovuv TolvaModel
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+echo "Built in ${SECONDS}s"
+
+linux_bin="$root/$linux_build/bin"
+windows_bin="$root/build-windows/bin"
+
+export WINEPREFIX="$root/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d)
+mkdir "$work/linux" "$work/windows"
+trap 'wineserver -k 2>/dev/null || true' EXIT
+# The first start creates the Wine prefix; later starts reuse it.
+wineboot --init >/dev/null 2>&1
+
+# The Windows form of a path: the Wine drive letter and backslashes.
+windows_path() { winepath --windows "$1" 2>/dev/null; }
+
+# prepare <folder> <option> <model folder> [control line...]: a run folder as the front end
+# leaves it, with the example's model input and a control file for <option>; the extra lines
+# end the control file.
+prepare() {
+  local folder=$1 option=$2 model=$3
+  shift 3
+  mkdir -p "$folder"
+  cp examples/GW_Test.tol examples/GW_Test.bot examples/GW_Test.met "$folder/"
+  {
+    printf '%s    BinDir   ! Path to executable of TOLVA\r\n' "$model"
+    tail -n +2 "examples/GW_Test_$option.tsb"
+    [ $# -eq 0 ] || printf '%s\r\n' "$@"
+  } >"$folder/GW_Test.tsb"
+}
+
+# add_record <folder> <record>: appends a record to the run's model input.
+add_record() { printf '%s\n' "$2" >>"$1/GW_Test.tol"; }
+
+# drive <folder> <argument>: runs the driver of $platform in <folder>, adding its standard output
+# and standard error to those of the scenario; an exit status other than 0 is noted there too.
+drive() {
+  local status=0
+  if [ "$platform" = linux ]; then
+    (cd "$1" && "$linux_bin/TARN_DoduVovuv" "$2") >>"$capture.stdout" 2>>"$capture.stderr" ||
+      status=$?
+  else
+    (cd "$1" && wine "$windows_bin/TARN_DoduVovuv.exe" "$2") >>"$capture.stdout" \
+      2>>"$capture.stderr" || status=$?
+  fi
+  [ "$status" -eq 0 ] || echo "exit status $status" >>"$capture.stderr"
+}
+
+# drive_on_terminal <folder> <argument>: as drive, with standard output and standard error on a
+# terminal; what the terminal shows is kept apart and only searched.
+drive_on_terminal() {
+  local command
+  if [ "$platform" = linux ]; then
+    command=$(printf 'cd %q && %q %q' "$1" "$linux_bin/TARN_DoduVovuv" "$2")
+  else
+    command=$(printf 'cd %q && wine %q %q' "$1" "$windows_bin/TARN_DoduVovuv.exe" "$2")
+  fi
+  script --quiet --return --command "$command" /dev/null </dev/null >"$capture.terminal" ||
+    echo "exit status $?" >>"$capture.stderr"
+}
+
+# The scenarios. Each runs in the folder $top with the model folder $model of $platform.
+scenario_monthly() {
+  prepare "$top" Monthly "$model"
+  drive "$top" GW_Test.tol
+}
+
+scenario_userdefined() {
+  prepare "$top" UserDefined "$model"
+  drive "$top" GW_Test.tol
+}
+
+# The report rebuilt from the summaries of a full run; the model folder no longer exists, so a
+# model run would fail.
+scenario_postprocessing() {
+  prepare "$top" UserDefined "$model"
+  drive "$top" GW_Test.tol
+  rm "$top/tolva.ok"
+  prepare "$top" UserDefined "$model${separator}missing" PostProcessOnly
+  drive "$top" GW_Test.tol
+}
+
+# A value out of range in the control file.
+scenario_fatal_control() {
+  prepare "$top" UserDefined "$model"
+  sed -i 's/^20        DelTimAppId/0         DelTimAppId/' "$top/GW_Test.tsb"
+  drive "$top" GW_Test.tol
+}
+
+# The model fails for application id 3: logged, then fatal when the results are collected.
+scenario_fatal_model() {
+  prepare "$top" Monthly "$model"
+  add_record "$top" "3    StandInFailFor"
+  drive "$top" GW_Test.tol
+}
+
+# The same fatal error with a terminal: the console set-up and the row-addressed lines.
+scenario_fatal_on_terminal() {
+  prepare "$top" UserDefined "$model"
+  sed -i 's/^20        DelTimAppId/0         DelTimAppId/' "$top/GW_Test.tsb"
+  drive_on_terminal "$top" GW_Test.tol
+  if ! grep -q "Variable name is: DelTimAppId" "$capture.terminal"; then
+    echo "the terminal did not show the error" >>"$capture.stderr"
+  fi
+}
+
+scenario_refused_argument() {
+  mkdir -p "$top"
+  drive "$top" GW-Test.tol
+  drive "$top" GW_Test.TOL
+  drive "$top" GW_Test/x1
+}
+
+# The model in a folder whose name holds a blank, the run in such a folder too. The control file
+# names the model folder by its short form; on Linux, where no short form exists and the driver
+# reads the folder as one word, the model stays where it was built.
+scenario_blanks_in_folder_names() {
+  local run="$top/run folder" folder=$model
+  if [ "$platform" = windows ]; then
+    mkdir -p "$work/windows/model folder"
+    cp "$windows_bin/model/TolvaModel.exe" "$work/windows/model folder/"
+    folder=$(winepath --short "$(windows_path "$work/windows/model folder")" 2>/dev/null)
+    case "$folder" in *" "*)
+      echo "no short form of $work/windows/model folder" >>"$capture.stderr"
+      return
+      ;;
+    esac
+  fi
+  prepare "$run" Monthly "$folder"
+  drive "$run" GW_Test.tol
+}
+
+# Scratch files that the model leaves in the run folder are removed by a normal end.
+scenario_scratch_files() {
+  prepare "$top" UserDefined "$model"
+  add_record "$top" "Yes    StandInLeaveScratch"
+  drive "$top" GW_Test.tol
+}
+
+# The driver started above its run folder, with the folder in its argument.
+scenario_folder_in_argument() {
+  prepare "$top/runs/a" Monthly "$model"
+  drive "$top" 'runs\a\GW_Test.tol'
+}
+
+# A run folder that does not exist: created by the folder-creating command, then the model input
+# is missing there.
+scenario_missing_run_folder() {
+  mkdir -p "$top"
+  drive "$top" 'new\sub\GW_Test.tol'
+}
+
+scenarios=(monthly userdefined postprocessing fatal_control fatal_model fatal_on_terminal
+  refused_argument blanks_in_folder_names scratch_files folder_in_argument missing_run_folder)
+
+# normalise <file> <scenario folder as the platform names it>: the file with the allowed
+# differences taken out.
+normalise() {
+  TOP=$2 awk '
+    BEGIN { top = ENVIRON["TOP"] }
+    { sub(/\r$/, "") }
+    /^\* Working directory          : / { next }
+    /^\* Input file generated on    : [0-9][0-9]-[0-9][0-9]-[0-9][0-9][0-9][0-9]$/ {
+      $0 = "* Input file generated on    : <date>"
+    }
+    (at = index($0, top)) {
+      rest = substr($0, at + length(top))
+      gsub(/\\/, "/", rest)
+      $0 = substr($0, 1, at - 1) "<run folder>" rest
+    }
+    { print }' "$1"
+}
+
+# report_difference <what> <diff output>
+report_difference() {
+  echo "  differs: $1"
+  printf '%s\n' "$2" | head -n 40 | sed 's/^/    /'
+}
+
+# compare <scenario>: 0 when both platforms left the same.
+compare() {
+  local name=$1 linux_top="$work/linux/$1" windows_top="$work/windows/$1"
+  local windows_name difference failed=0
+  windows_name=$(windows_path "$windows_top")
+  if ! difference=$(diff -u <(cd "$linux_top" && find . -mindepth 1 | LC_ALL=C sort) \
+    <(cd "$windows_top" && find . -mindepth 1 | LC_ALL=C sort)); then
+    report_difference "names of files and folders" "$difference"
+    failed=1
+  fi
+  local file
+  while IFS= read -r file; do
+    # The control files were written for each platform's model folder.
+    [[ "$file" != *.tsb && -f "$windows_top/$file" ]] || continue
+    if ! difference=$(diff -u --label "linux/$file" --label "windows/$file" \
+      <(normalise "$linux_top/$file" "$linux_top") \
+      <(normalise "$windows_top/$file" "$windows_name")); then
+      report_difference "$file" "$difference"
+      failed=1
+    fi
+  done < <(cd "$linux_top" && find . -type f | LC_ALL=C sort)
+  for stream in stdout stderr; do
+    if ! difference=$(diff -u --label "linux $stream" --label "windows $stream" \
+      <(normalise "$work/linux/$name.$stream" "$linux_top") \
+      <(normalise "$work/windows/$name.$stream" "$windows_name")); then
+      report_difference "$stream" "$difference"
+      failed=1
+    fi
+  done
+  return "$failed"
+}
+
+passed=0
+failed=0
+linux_model="$linux_bin/model"
+windows_model=$(windows_path "$windows_bin/model")
+for name in "${scenarios[@]}"; do
+  started=$SECONDS
+  for platform in linux windows; do
+    top="$work/$platform/$name"
+    capture="$work/$platform/$name"
+    : >"$capture.stdout"
+    : >"$capture.stderr"
+    if [ "$platform" = linux ]; then
+      model=$linux_model separator=/
+    else
+      model=$windows_model separator='\'
+    fi
+    "scenario_$name"
+  done
+  if compare "$name"; then
+    passed=$((passed + 1))
+    echo "ok      $name ($((SECONDS - started))s)"
+  else
+    failed=$((failed + 1))
+    echo "FAILED  $name ($((SECONDS - started))s)"
+  fi
+done
+
+echo "$passed passed, $failed failed (${SECONDS}s in all)"
+if [ "$failed" -ne 0 ]; then
+  echo "The runs are kept in $work"
+  exit 1
+fi
+rm -rf "$work"
