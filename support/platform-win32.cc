@@ -50,11 +50,21 @@ std::string GetCurrentFolder() {
   return buffer;
 }
 
+namespace {
+
+// The console's output handle, obtained once.
+HANDLE ConsoleOutput() {
+  static const HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+  return handle;
+}
+
+}  // namespace
+
 Console::Console(std::ostream& out, bool isTerminal) : out_(out), isTerminal_(isTerminal) {}
 
 Console& Console::Standard() {
   DWORD mode = 0;
-  static Console console(std::cout, GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0);
+  static Console console(std::cout, GetConsoleMode(ConsoleOutput(), &mode) != 0);
   return console;
 }
 
@@ -62,8 +72,8 @@ void Console::SetUp() {
   if (setUpDone_) return;
   setUpDone_ = true;
   if (!isTerminal_) return;
-  HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
-  SMALL_RECT window = {0, 0, 81, 40};
+  const HANDLE handle = ConsoleOutput();
+  const SMALL_RECT window = {0, 0, 81, 40};
   SetConsoleWindowInfo(handle, TRUE, &window);
   SetConsoleScreenBufferSize(handle, COORD{140, 41});
   SetConsoleCursorPosition(handle, COORD{0, 0});
@@ -75,7 +85,7 @@ void Console::SetUp() {
 void Console::GoToRow(int row) {
   SetUp();
   if (isTerminal_) {
-    SetConsoleCursorPosition(GetStdHandle(STD_OUTPUT_HANDLE), COORD{0, static_cast<SHORT>(row)});
+    SetConsoleCursorPosition(ConsoleOutput(), COORD{0, static_cast<SHORT>(row)});
   }
 }
 
@@ -86,7 +96,7 @@ void Console::ShowLine(std::string_view text, int row) {
     out_ << line << '\n' << std::flush;
     return;
   }
-  HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE handle = ConsoleOutput();
   const COORD at{0, static_cast<SHORT>(row)};
   DWORD written = 0;
   const std::string blanks(80, ' ');
@@ -94,8 +104,7 @@ void Console::ShowLine(std::string_view text, int row) {
   WriteConsoleOutputCharacterA(handle, line.data(), static_cast<DWORD>(line.size()), at, &written);
 }
 
-void Console::Beep() {
-  if (isTerminal_) ::Beep(800, 1000);
-}
+// The tone sounds through the system's speaker whatever standard output is.
+void Console::Beep() { ::Beep(800, 1000); }
 
 }  // namespace tarn

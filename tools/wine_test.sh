@@ -81,7 +81,8 @@ drive_on_terminal() {
   else
     command=$(printf 'cd %q && wine %q %q' "$1" "$windows_bin/TARN_DoduVovuv.exe" "$2")
   fi
-  script --quiet --return --command "$command" /dev/null </dev/null >"$capture.terminal" ||
+  TERM=${TERM:-xterm} script --quiet --return --command "$command" /dev/null </dev/null \
+    >"$capture.terminal" ||
     echo "exit status $?" >>"$capture.stderr"
 }
 
@@ -163,6 +164,13 @@ scenario_scratch_files() {
   drive "$top" GW_Test.tol
 }
 
+# Three model runs at once, each in a folder of its own, leaving scratch files there.
+scenario_parallel_runs() {
+  prepare "$top" UserDefined "$model" "3        NumParallelRuns   ! Model runs at once"
+  add_record "$top" "Yes    StandInLeaveScratch"
+  drive "$top" GW_Test.tol
+}
+
 # The driver started above its run folder, with the folder in its argument.
 scenario_folder_in_argument() {
   prepare "$top/runs/a" Monthly "$model"
@@ -177,7 +185,8 @@ scenario_missing_run_folder() {
 }
 
 scenarios=(monthly userdefined postprocessing fatal_control fatal_model fatal_on_terminal
-  refused_argument blanks_in_folder_names scratch_files folder_in_argument missing_run_folder)
+  refused_argument blanks_in_folder_names scratch_files parallel_runs folder_in_argument
+  missing_run_folder)
 
 # normalise <file> <scenario folder as the platform names it>: the file with the allowed
 # differences taken out.
@@ -208,7 +217,8 @@ compare() {
   local name=$1 linux_top="$work/linux/$1" windows_top="$work/windows/$1"
   local windows_name difference failed=0
   windows_name=$(windows_path "$windows_top")
-  if ! difference=$(diff -u <(cd "$linux_top" && find . -mindepth 1 | LC_ALL=C sort) \
+  if ! difference=$(diff -u --label linux --label windows \
+    <(cd "$linux_top" && find . -mindepth 1 | LC_ALL=C sort) \
     <(cd "$windows_top" && find . -mindepth 1 | LC_ALL=C sort)); then
     report_difference "names of files and folders" "$difference"
     failed=1
@@ -249,7 +259,7 @@ for name in "${scenarios[@]}"; do
     if [ "$platform" = linux ]; then
       model=$linux_model separator=/
     else
-      model=$windows_model separator='\'
+      model=$windows_model separator="\\"
     fi
     "scenario_$name"
   done
