@@ -18,11 +18,15 @@ namespace {
 const char* const kRunFolderPrefix = ".tarn-run-";
 
 // Files of the run folder that no model run may share: other ids' inputs and outputs, the
-// scratch files a model writes, and the run's own markers.
+// scratch files a model writes, and the driver's own files (which it holds open: on Windows a
+// link to an open file cannot be deleted).
 bool KeptOutOfRunFolders(const std::string& name, const std::string& runId) {
   static const std::set<std::string> kScratch = {"tolva.tmp", "evtfil.tmp",   "prnevtfil.tmp",
                                                  "zund.log",  "meteodat.tmp", "tolva.ok"};
-  if (kScratch.count(name) || name == runId + ".bus") return true;
+  if (kScratch.count(name)) return true;
+  for (const char* ending : {".bus", ".err", ".out", ".log", ".sum", "_Tsb.sum"}) {
+    if (name == runId + ending) return true;
+  }
   const std::string prefix = runId + "_";
   if (name.compare(0, prefix.size(), prefix) != 0) return false;
   const size_t digits = name.find_first_not_of("0123456789", prefix.size());
