@@ -30,8 +30,8 @@ TfrmInformation::TfrmInformation(QWidget* parent) : QDialog(parent) {
 
   QFont fixedBold = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixedBold.setBold(true);
-  pnlHeading = new QLabel(QStringLiteral("TARN (Tool for Application-date Ranking and Nomination)"),
-                          this);
+  pnlHeading =
+      new QLabel(QStringLiteral("TARN (Tool for Application-date Ranking and Nomination)"), this);
   pnlHeading->setObjectName(QStringLiteral("pnlHeading"));
   pnlHeading->setFont(fixedBold);
   pnlHeading->setAlignment(Qt::AlignCenter);

@@ -2,22 +2,19 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QSettings>
-#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <tuple>
@@ -30,6 +27,7 @@
 #include "frontend/report_window.h"
 #include "frontend/run_progress.h"
 #include "frontend/screen_placement.h"
+#include "frontend/settings_lookup.h"
 #include "frontend/tarn_registry.h"
 
 namespace tarn::frontend {
@@ -64,29 +62,6 @@ T* Named(QWidget* parent, const char* name, Args&&... args) {
   return widget;
 }
 
-// `text`, or when it is empty, `fallback`.
-QString OrElse(const QString& text, const QString& fallback) {
-  return text.isEmpty() ? fallback : text;
-}
-
-// The string value `name` of the key `key` below `root`; empty when the key or the value is
-// missing.
-QString lfReadRegistryKeyValue(SettingsRoot root, const QString& key, const QString& name) {
-  return OpenSettingsKey(root, key)->value(name).toString();
-}
-
-// A setting: the per-user value when it exists (even empty), else the machine default, else
-// the built-in default.
-QString ReadSetting(const char* name, const QString& builtIn) {
-  const TTARNRegistry& registry = TTARNRegistry::GetSingleton();
-  const QString valueName = QLatin1String(name);
-  if (registry.HKCUVarExists(valueName, false)) return registry.HKCUGetStr(valueName);
-  return OrElse(lfReadRegistryKeyValue(SettingsRoot::kLocalMachine,
-                                       QStringLiteral("SOFTWARE\\Wow6432Node\\LanthModels\\TARN"),
-                                       valueName),
-                builtIn);
-}
-
 }  // namespace
 
 TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent) : QWidget(parent), FDialogs(dialogs) {
@@ -116,11 +91,12 @@ void TfrmMain::BuildControls() {
   lblTolFile = Named<QLabel>(pnlFiles, "lblTolFile", QStringLiteral("Choose a *.tol file:"));
   edtTolFile = Named<QLineEdit>(pnlFiles, "edtTolFile");
   btnTolvaFile = Named<QPushButton>(pnlFiles, "btnTolvaFile", QStringLiteral("Open Tolva File .."));
-  lblModelPath = Named<QLabel>(
-      pnlFiles, "lblModelPath",
-      QStringLiteral("Tolva Model path (default in the KAV3 installation folder): "));
+  lblModelPath =
+      Named<QLabel>(pnlFiles, "lblModelPath",
+                    QStringLiteral("Tolva Model path (default in the KAV3 installation folder): "));
   edtModelPath = Named<QLineEdit>(pnlFiles, "edtModelPath");
-  btnModelPath = Named<QPushButton>(pnlFiles, "btnModelPath", QStringLiteral("Select Model Path ..."));
+  btnModelPath =
+      Named<QPushButton>(pnlFiles, "btnModelPath", QStringLiteral("Select Model Path ..."));
   lblOutputPath = Named<QLabel>(pnlFiles, "lblOutputPath", QStringLiteral("Output path:"));
   edtOutputPath = Named<QLineEdit>(pnlFiles, "edtOutputPath");
   btnSelectOutputPath =
@@ -133,7 +109,8 @@ void TfrmMain::BuildControls() {
   cbxOptions->addItems({QLatin1String(kMonthly), QLatin1String(kUserDefined)});
   lblInterval = Named<QLabel>(
       pnlOptions, "lblInterval",
-      QStringLiteral("Time interval between the starting days of two consecutive applications Ids:"));
+      QStringLiteral(
+          "Time interval between the starting days of two consecutive applications Ids:"));
   edtInterval = Named<QLineEdit>(pnlOptions, "edtInterval", QStringLiteral("20"));
   Label1 = Named<QLabel>(pnlOptions, "Label1",
                          QStringLiteral("First possible day-in-year of application:"));
@@ -157,8 +134,6 @@ void TfrmMain::BuildControls() {
   btnCancel = Named<QPushButton>(pnlBottom, "btnCancel",
                                  style()->standardIcon(QStyle::SP_DialogCloseButton),
                                  QStringLiteral("Close"));
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, btnCancel, &QPushButton::click);
 
   auto* actions = new QHBoxLayout;
   for (QPushButton* button : {btnGo, btnReport, btnInfo}) actions->addWidget(button);
@@ -223,15 +198,14 @@ void TfrmMain::FormCreate() {
   try {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("TARN"));
     TTARNRegistry::CreateSingleton(QLatin1String(cRegKeyTarn));
-    const QString current = WithSeparator(QDir::currentPath());
-    FTolvaFile = ReadSetting(cRegTolvaFilePath, current + QStringLiteral("GW_Test.tol"));
+    FTolvaFile = LookUpSetting(cRegTolvaFilePath, BuiltInTolvaFile());
     edtTolFile->setText(FTolvaFile);
-    FTolvalModelFileName = ReadSetting(cRegTolvaModelPath, DefaultModelPath());
+    FTolvalModelFileName = LookUpSetting(cRegTolvaModelPath, DefaultModelPath());
     edtModelPath->setText(FTolvalModelFileName);
-    FOutputPath = ReadSetting(cRegOutputPath, WithSeparator(current + QStringLiteral("output")));
+    FOutputPath = LookUpSetting(cRegOutputPath, BuiltInOutputPath());
     edtOutputPath->setText(FOutputPath);
     FTarnModelFileName = DriverPath();
-    FTolvaFilePresent = FTolvaModelSelected = FOutputPathSelected = FIntervalCorrect = false;
+    FTolvaFilePresent = FTolvaModelSelected = FOutputPathSelected = false;
   } catch (const std::exception& error) {
     ReportFailure(QStringLiteral("Unable to start [FormCreate]"), error);
   }
@@ -261,6 +235,15 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+  // Esc answers the Close button, from whichever control it comes.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    btnCancel->click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 void TfrmMain::checkInput() {
   FTolvaFilePresent = QFileInfo(FTolvaFile).isFile();
   FTolvaModelSelected = QFileInfo(FTolvalModelFileName).isFile();
@@ -279,7 +262,7 @@ void TfrmMain::UpdateButtons() {
 void TfrmMain::SetCalculating(bool value) { FCalculating = value; }
 
 RunSettings TfrmMain::CurrentSettings() const {
-  return RunSettings{FTolvaFile,          FTolvalModelFileName,   FOutputPath,
+  return RunSettings{FTolvaFile,          FTolvalModelFileName,      FOutputPath,
                      FTarnModelFileName,  cbxOptions->currentText(), edtInterval->text(),
                      edtFirstDay->text(), edtLastDay->text()};
 }
@@ -304,7 +287,6 @@ void TfrmMain::btnGoClick() {
   std::optional<std::runtime_error> failure;
   try {
     result = RunCalculation(FRunSettings, FDialogs);
-    if (result == 0 && !FClosed) readOutput();
   } catch (const std::exception& error) {
     failure.emplace(error.what());
   }
@@ -314,6 +296,7 @@ void TfrmMain::btnGoClick() {
   } else {
     lblProgress->clear();
   }
+  if (result == 0 && !FClosed) readOutput();
   SetCalculating(false);
   UpdateButtons();
   if (failure) HandleException(*failure);
@@ -338,7 +321,8 @@ void TfrmMain::btnTolvaFileClick() {
 
 void TfrmMain::btnModelPathClick() {
   try {
-    if (const auto chosen = FDialogs.PickModelFile(QFileInfo(FTolvalModelFileName).absolutePath())) {
+    if (const auto chosen =
+            FDialogs.PickModelFile(QFileInfo(FTolvalModelFileName).absolutePath())) {
       FTolvalModelFileName = *chosen;
       edtModelPath->setText(FTolvalModelFileName);
       TTARNRegistry::GetSingleton().HKCUSetStr(QLatin1String(cRegTolvaModelPath),
@@ -371,8 +355,8 @@ void TfrmMain::cbxOptionsChange() {
   UpdateButtons();
 }
 
-void TfrmMain::edtIntervalChange(const QString& text) {
-  FIntervalCorrect = DayValue(text, 1, std::numeric_limits<int>::max()).has_value();
+void TfrmMain::edtIntervalChange() {
+  // Calculate judges the three day fields together, whichever of them changed.
   UpdateButtons();
 }
 

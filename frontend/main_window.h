@@ -37,6 +37,7 @@ class TfrmMain : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildControls();
@@ -56,7 +57,7 @@ class TfrmMain : public QWidget {
   void btnSelectOutputPathClick();
   void btnCancelClick();
   void cbxOptionsChange();
-  void edtIntervalChange(const QString& text);
+  void edtIntervalChange();
 
   // The toolkit's standard handling of an exception that left a handler: its message.
   void HandleException(const std::exception& error);
@@ -64,7 +65,6 @@ class TfrmMain : public QWidget {
   void ReportFailure(const QString& handlerMessage, const std::exception& error);
 
   bool FTolvaFilePresent = false;
-  bool FIntervalCorrect = false;
   bool FTolvaModelSelected = false;
   bool FOutputPathSelected = false;
   QString FTolvaFile;

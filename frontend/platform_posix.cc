@@ -33,7 +33,8 @@ QString ShellWord(const QString& name) {
 }  // namespace
 
 QString DriverPath() {
-  const QString belowCurrent = QDir::current().absoluteFilePath(QStringLiteral("bin/TARN_DoduVovuv"));
+  const QString belowCurrent =
+      QDir::current().absoluteFilePath(QStringLiteral("bin/TARN_DoduVovuv"));
   if (QFileInfo(belowCurrent).isFile()) return belowCurrent;
   return QCoreApplication::applicationDirPath() + QStringLiteral("/TARN_DoduVovuv");
 }
@@ -64,7 +65,8 @@ std::unique_ptr<QSettings> OpenSettingsKey(SettingsRoot root, const QString& key
   // "SOFTWARE\Organisation\Application\Group..." names the settings file of that organisation
   // and application; the 32-bit view of the registry has no meaning here.
   QStringList parts = keyPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-  if (!parts.isEmpty() && parts.front().compare(QLatin1String("SOFTWARE"), Qt::CaseInsensitive) == 0)
+  if (!parts.isEmpty() &&
+      parts.front().compare(QLatin1String("SOFTWARE"), Qt::CaseInsensitive) == 0)
     parts.removeFirst();
   if (!parts.isEmpty() &&
       parts.front().compare(QLatin1String("Wow6432Node"), Qt::CaseInsensitive) == 0)
@@ -89,8 +91,7 @@ ChildProcess::ChildProcess() : impl_(std::make_unique<Impl>()) {}
 
 ChildProcess::~ChildProcess() = default;
 
-bool ChildProcess::Start(const QString& commandLine, const QString& workingFolder,
-                         int windowMode) {
+bool ChildProcess::Start(const QString& commandLine, const QString& workingFolder, int windowMode) {
   QProcess& process = impl_->process;
   process.setProgram(QStringLiteral("/bin/sh"));
   process.setArguments({QStringLiteral("-c"), commandLine});

@@ -16,11 +16,13 @@ std::wstring Wide(const QString& text) { return text.toStdWString(); }
 }  // namespace
 
 QString DriverPath() {
-  return QDir::toNativeSeparators(QDir::currentPath()) + QStringLiteral("\\bin\\TARN_DoduVovuv.exe");
+  return QDir::toNativeSeparators(QDir::currentPath()) +
+         QStringLiteral("\\bin\\TARN_DoduVovuv.exe");
 }
 
 QString DefaultModelPath() {
-  return QStringLiteral("C:\\Program Files (x86)\\LanthModels\\KAV3\\models\\tolva\\Tolvamodel.exe");
+  return QStringLiteral(
+      "C:\\Program Files (x86)\\LanthModels\\KAV3\\models\\tolva\\Tolvamodel.exe");
 }
 
 QString ModelFolderText(const QString& modelFile) {
@@ -79,19 +81,17 @@ ChildProcess::~ChildProcess() {
   }
 }
 
-bool ChildProcess::Start(const QString& commandLine, const QString& workingFolder,
-                         int windowMode) {
+bool ChildProcess::Start(const QString& commandLine, const QString& workingFolder, int windowMode) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = windowMode == 1 ? SW_SHOWMINIMIZED
+  startup.wShowWindow = windowMode == 1   ? SW_SHOWMINIMIZED
                         : windowMode == 2 ? SW_SHOWNORMAL
                                           : SW_HIDE;
   std::wstring command = Wide(commandLine);
   const std::wstring folder = Wide(QDir::toNativeSeparators(workingFolder));
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup,
-                      &impl_->info))
+                      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &impl_->info))
     return false;
   impl_->running = true;
   return true;

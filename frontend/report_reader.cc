@@ -33,15 +33,18 @@ QStringList ExtractReportSections(const QStringList& lines) {
   return report;
 }
 
-std::optional<QStringList> ReadReportSections(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
-  // The last line end does not start another line; a CR before LF is not part of the line.
+QStringList TextLines(const QByteArray& text) {
+  QStringList lines = QString::fromLocal8Bit(text).split(QLatin1Char('\n'));
   if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
   for (QString& line : lines)
     if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-  return ExtractReportSections(lines);
+  return lines;
+}
+
+std::optional<QStringList> ReadReportSections(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  return ExtractReportSections(TextLines(file.readAll()));
 }
 
 }  // namespace tarn::frontend

@@ -2,6 +2,7 @@
 // their marker lines.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,6 +13,10 @@ inline constexpr char prREPORTstart[] = "* TARN Doduvovuv REPORT: Header";
 inline constexpr char prREPORTend[] = "* End of TARN Doduvovuv REPORT: Header";
 inline constexpr char prLEACHstart[] = "* TARN Doduvovuv Report: Leaching";
 inline constexpr char prLEACHend[] = "* End of TARN Doduvovuv Report: Leaching";
+
+// The lines of a text file's bytes in the system's code page; lines end with LF or CR LF, and
+// a final line end does not start another line.
+QStringList TextLines(const QByteArray& text);
 
 // Each section of `lines` from its start marker line through its end marker line, followed by
 // an empty line; lines outside the sections are dropped. Markers match case-sensitively

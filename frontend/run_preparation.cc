@@ -49,17 +49,19 @@ void CopyFirstCompanion(const QString& inputFolder, const QString& mask, const Q
   QStringList found;
   lpFileSearch(inputFolder, mask, found);
   if (found.isEmpty()) {
-    messages.ShowError(missingMessage.arg(QDir::toNativeSeparators(WithSeparator(inputFolder)) + mask));
+    messages.ShowError(
+        missingMessage.arg(QDir::toNativeSeparators(WithSeparator(inputFolder)) + mask));
     return;
   }
   CopyReplacing(found.front(), out + QFileInfo(found.front()).fileName());
 }
 
-// The guards that keep a run from deleting what is not its own; false when refused.
+// The guards that keep a run from deleting what is not its own or from naming a model folder
+// that the driver cannot read as one word; false when refused.
 bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messages& messages) {
   const QString shown = QDir::toNativeSeparators(out);
   const QFileInfo outInfo(out);
-  if (!outInfo.isDir()) {
+  if (!QFileInfo(settings.outputPath).isDir()) {
     messages.ShowError(
         QStringLiteral("Unable to prepare the output folder %1: it is not an existing folder")
             .arg(shown));
@@ -74,8 +76,8 @@ bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messa
     return false;
   }
   const QString modelFolder = ModelFolderText(settings.modelFile);
-  if (modelFolder.isEmpty() || std::any_of(modelFolder.begin(), modelFolder.end(),
-                                           [](QChar c) { return c.isSpace(); })) {
+  if (modelFolder.isEmpty() ||
+      std::any_of(modelFolder.begin(), modelFolder.end(), [](QChar c) { return c.isSpace(); })) {
     messages.ShowError(QStringLiteral("Unable to write the folder of the model executable %1 "
                                       "into the control file: it must be one word, without "
                                       "blanks")
@@ -134,7 +136,8 @@ void lpFileSearch(const QString& folder, const QString& mask, QStringList& list)
 QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder) {
   const QString lines[] = {
       modelFolder + QStringLiteral("    BinDir   ! Path to executable of TOLVA"),
-      settings.option + QStringLiteral("     OptApp               ! Options are Monthly or UserDefined"),
+      settings.option +
+          QStringLiteral("     OptApp               ! Options are Monthly or UserDefined"),
       settings.interval + QStringLiteral("        DelTimAppId (d)   ! Time interval between the "
                                          "starting days of two consecutive application Ids"),
       settings.firstDay + QStringLiteral("        DayInYeaAppFirst (d)      ! First possible "

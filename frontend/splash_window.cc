@@ -8,18 +8,19 @@
 
 namespace tarn::frontend {
 
-TfrmSplash::TfrmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+TfrmSplash::TfrmSplash(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setFixedSize(648, 343);
 
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setGeometry(rect());
   Image1->setAlignment(Qt::AlignCenter);
-  Image1->setPixmap(
-      TitlePicture().scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  Image1->setPixmap(TitlePicture().scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
   lblInfo = new QLabel(
-      QStringLiteral("TARN (Tool for Application-date Ranking and Nomination) , Version 1.1"), this);
+      QStringLiteral("TARN (Tool for Application-date Ranking and Nomination) , Version 1.1"),
+      this);
   lblInfo->setObjectName(QStringLiteral("lblInfo"));
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(16);

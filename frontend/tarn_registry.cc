@@ -15,7 +15,8 @@ constexpr char cSingletonCreateErrorMsg[] = "Error: Do not use %1.Create, use %1
 constexpr char cSingletonDestroyErrorMsg[] =
     "Error: Do not use %1.Destroy, this would destroy the singleton object, use "
     "%1.DestroySingleton !";
-constexpr char cSingletonNotCreatedErrorMsg[] = "Error: Object not created, use %1.CreateSingleton.";
+constexpr char cSingletonNotCreatedErrorMsg[] =
+    "Error: Object not created, use %1.CreateSingleton.";
 
 TTARNRegistry* FSingleton = nullptr;
 bool FAllowCreate = false;
@@ -102,9 +103,10 @@ bool TTARNRegistry::VarExists(SettingsRoot root, const QString& name, bool mustE
   const bool exists =
       OpenSettingsKey(root, QLatin1String(cSoftware) + FSoftwareKeyName)->contains(name);
   if (!exists && mustExist) {
-    const QString message = root == SettingsRoot::kCurrentUser
-                                ? QStringLiteral("Key\\Variable: HKEY_CURRENT_USER\\%1%2\\%3 not found")
-                                : QStringLiteral("Key\\Variable: HKEY_LOCAL_MACHINE\\%1%2\\%3 not found");
+    const QString message =
+        root == SettingsRoot::kCurrentUser
+            ? QStringLiteral("Key\\Variable: HKEY_CURRENT_USER\\%1%2\\%3 not found")
+            : QStringLiteral("Key\\Variable: HKEY_LOCAL_MACHINE\\%1%2\\%3 not found");
     Raise(message.arg(QLatin1String(cSoftware), FSoftwareKeyName, name));
   }
   return exists;

@@ -1,0 +1,26 @@
+// Batch mode: Calculate without a window. `TARN_SB --batch` takes the model input, the model
+// executable, the output folder, the option and the day values from its options (the paths
+// default to the stored settings), runs the driver as the dialog does, writes the report's
+// sections to standard output and tells success by its exit status.
+#pragma once
+
+#include <QStringList>
+#include <ostream>
+
+namespace tarn::frontend {
+
+// Exit status of the headless mode.
+enum BatchStatus : int {
+  kBatchSucceeded = 0,   // the run ended with tolva.ok
+  kBatchRunFailed = 1,   // the run started but did not end with tolva.ok
+  kBatchNotStarted = 2,  // options or inputs refused, or the output folder not prepared
+};
+
+// Whether the command line asks for the headless mode.
+bool IsBatchCommandLine(int argc, char** argv);
+
+// Runs the headless mode for `arguments` (the program name first); the report goes to `out`,
+// messages to `err`. Needs a QCoreApplication.
+int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err);
+
+}  // namespace tarn::frontend

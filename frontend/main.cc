@@ -1,0 +1,41 @@
+// TARN_SB: the dialog that prepares and runs the driver, or with --batch the same run without
+// a window.
+#include <QApplication>
+#include <QCoreApplication>
+#include <iostream>
+#include <memory>
+
+#include "frontend/batch_mode.h"
+#include "frontend/dialogs.h"
+#include "frontend/main_window.h"
+#include "frontend/splash_window.h"
+
+using namespace tarn::frontend;
+
+namespace {
+
+int RunDialog(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QtDialogs dialogs;
+  std::unique_ptr<TfrmMain> frmMain;
+  {
+    // The splash covers the reading of the settings and stays at least its three seconds.
+    auto frmSplash = std::make_unique<TfrmSplash>();
+    frmSplash->show();
+    frmMain = std::make_unique<TfrmMain>(dialogs);
+    while (!frmSplash->Completed) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    frmSplash->hide();
+  }
+  frmMain->show();
+  return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (IsBatchCommandLine(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    return RunBatch(QCoreApplication::arguments(), std::cout, std::cerr);
+  }
+  return RunDialog(argc, argv);
+}

@@ -1,0 +1,106 @@
+// Test support of the front end: temporary folders with files, dialogs that tests answer,
+// the settings stores redirected to a temporary folder, and modal windows answered by a timer.
+#pragma once
+
+#include <QByteArray>
+#include <QDialog>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <ostream>
+
+#include "frontend/dialogs.h"
+
+namespace tarn::frontend::testing {
+
+// A temporary folder that tests fill with files; removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder();
+  // The path of `relative` inside the folder (the folder itself for an empty text).
+  QString Path(const QString& relative = QString()) const;
+  // Writes `bytes` as the file `relative`, creating its folders.
+  void Write(const QString& relative, const QByteArray& bytes = "x") const;
+  QByteArray Read(const QString& relative) const;
+  bool Exists(const QString& relative) const;
+  void MakeFolder(const QString& relative) const;
+  // Removes the file or the folder (with everything in it) `relative`.
+  void Remove(const QString& relative) const;
+  // Every name in the folder `relative`, hidden ones included, sorted.
+  QStringList Names(const QString& relative = QString()) const;
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// Dialogs answered from queues and recorded for the test to check.
+class RecordingDialogs : public Dialogs {
+ public:
+  void ShowError(const QString& text) override;
+  bool Confirm(const QString& text) override;
+  std::optional<QString> PickTolvaFile(const QString& initialFolder) override;
+  std::optional<QString> PickModelFile(const QString& folder) override;
+  std::optional<QString> PickOutputFolder(const QString& folder) override;
+
+  QStringList errors;
+  QStringList questions;
+  // Folders the pickers were opened in.
+  QStringList pickerFolders;
+  // The answer to every question.
+  bool confirm = true;
+  // The answers of the pickers, in order; nothing is a cancel.
+  std::deque<std::optional<QString>> picks;
+
+ private:
+  std::optional<QString> NextPick(const QString& folder);
+};
+
+// Redirects the per-user and machine settings stores to `folder` and empties them.
+void UseSettingsFolder(const QString& folder);
+// Removes every stored setting of both stores.
+void ClearSettings();
+// Writes a value the way an installer (machine) or an earlier session (user) left it.
+void WriteUserSetting(const QString& name, const QString& value);
+void WriteMachineSetting(const QString& name, const QString& value);
+// The stored per-user value, read with a fresh settings object; nothing when absent.
+std::optional<QString> UserSetting(const QString& name);
+
+// Runs `action`; whenever a modal window is shown during it, `answer` is given it and closes
+// it when it is the expected one (returning true). Returns how many windows were answered.
+int RunAnsweringModals(const std::function<void()>& action,
+                       const std::function<bool(QWidget&)>& answer);
+
+// Runs `action` and hands every modal dialog of type T shown during it to `inspect`, then
+// closes it. Returns how many were shown.
+template <typename T>
+int AnswerModal(const std::function<void()>& action, const std::function<void(T&)>& inspect) {
+  return RunAnsweringModals(action, [&](QWidget& window) {
+    auto* dialog = qobject_cast<T*>(&window);
+    if (!dialog) return false;
+    inspect(*dialog);
+    dialog->reject();
+    return true;
+  });
+}
+
+// Makes the current folder `folder` while it lives, and restores the previous one.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const QString& folder);
+  ~CurrentFolder();
+
+ private:
+  QString previous_;
+};
+
+}  // namespace tarn::frontend::testing
+
+// Readable values in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
+  *out << '"' << bytes.toStdString() << '"';
+}

@@ -1,0 +1,109 @@
+// The report, information and splash windows, driven offscreen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+
+#include "frontend/information_window.h"
+#include "frontend/report_window.h"
+#include "frontend/splash_window.h"
+#include "frontend/testing.h"
+#include "frontend/title_picture.h"
+
+namespace tarn::frontend {
+namespace {
+
+QPlainTextEdit* Memo(TfrmReport& window) { return window.findChild<QPlainTextEdit*>("memReoport"); }
+
+// Every line goes to the clipboard followed by CR LF, the last one too.
+TEST(ReportWindow, CopiesEveryLineWithCrLf) {
+  const struct {
+    QStringList lines;
+    QString clipboard;
+  } cases[] = {
+      {{"* TARN Doduvovuv Report: Leaching", "*  max  "},
+       "* TARN Doduvovuv Report: Leaching\r\n*  max  \r\n"},
+      {{"a", "", "b", ""}, "a\r\n\r\nb\r\n\r\n"},
+      {{}, ""},
+  };
+  for (const auto& c : cases) {
+    TfrmReport window;
+    window.SetReport({"an earlier report"});
+    window.SetReport(c.lines);
+    QApplication::clipboard()->setText("before");
+
+    QTest::mouseClick(window.findChild<QPushButton*>("btnCopyToCliipBoard"), Qt::LeftButton);
+
+    EXPECT_EQ(QApplication::clipboard()->text(), c.clipboard);
+  }
+}
+
+TEST(ReportWindow, CtrlASelectsTheWholeReport) {
+  TfrmReport window;
+  window.SetReport({"first line", "second line"});
+  window.show();
+  QPlainTextEdit* memo = Memo(window);
+  memo->setFocus();
+  memo->moveCursor(QTextCursor::End);
+
+  QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
+
+  EXPECT_EQ(memo->textCursor().selectedText(),
+            QString("first line") + QChar::ParagraphSeparator + "second line");
+  EXPECT_EQ(memo->toPlainText(), "first line\nsecond line");
+}
+
+// Each showing is a new window with the text it was given; its caption is the application
+// title once it is activated.
+TEST(InformationWindow, ShowsTheTextEachTime) {
+  QGuiApplication::setApplicationDisplayName("TARN");
+  QStringList shown;
+  QStringList titles;
+  const auto open = [] { ShowInformation("line 1\r\n\r\nline 3"); };
+  const auto inspect = [&](TfrmInformation& window) {
+    QEvent activation(QEvent::WindowActivate);
+    QApplication::sendEvent(&window, &activation);
+    titles << window.windowTitle();
+    shown << window.findChild<QLabel*>("lblInfo")->text();
+  };
+
+  EXPECT_EQ(testing::AnswerModal<TfrmInformation>(open, inspect), 1);
+  EXPECT_EQ(testing::AnswerModal<TfrmInformation>(open, inspect), 1);
+
+  EXPECT_EQ(shown, QStringList({"line 1\n\nline 3", "line 1\n\nline 3"}));
+  EXPECT_EQ(titles, QStringList({"TARN", "TARN"}));
+}
+
+TEST(TitlePicture, IsTheProjectsOwnPicture) { EXPECT_EQ(TitlePicture().size(), QSize(869, 458)); }
+
+// The splash is completed when its timer of three seconds has run out, counted from the first
+// showing only.
+TEST(SplashWindow, CompletesWhenItsTimerRunsOut) {
+  TfrmSplash splash;
+  auto* timer = splash.findChild<QTimer*>("Timer1");
+  EXPECT_FALSE(timer->isActive());
+
+  splash.show();
+  EXPECT_FALSE(splash.Completed);
+  EXPECT_TRUE(timer->isActive());
+  EXPECT_EQ(timer->interval(), 3000);
+
+  QMetaObject::invokeMethod(timer, "timeout");
+  EXPECT_TRUE(splash.Completed);
+  EXPECT_FALSE(timer->isActive());
+
+  splash.hide();
+  splash.show();
+  EXPECT_TRUE(splash.Completed);
+  EXPECT_FALSE(timer->isActive());
+}
+
+}  // namespace
+}  // namespace tarn::frontend
