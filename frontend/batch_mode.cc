@@ -8,6 +8,7 @@
 
 #include "frontend/calculation.h"
 #include "frontend/platform.h"
+#include "frontend/report_data.h"
 #include "frontend/report_reader.h"
 #include "frontend/run_preparation.h"
 #include "frontend/settings_lookup.h"
@@ -81,6 +82,23 @@ void CopyLines(const QString& path, std::ostream& stream) {
   for (const QString& line : TextLines(file.readAll())) WriteLine(stream, line);
 }
 
+// Writes the results of the finished run in `outFolder` as CSV to `path`.
+int ExportCsv(const QString& path, const QString& outFolder, const QString& baseName,
+              std::ostream& err) {
+  const RunReportData report = LoadReportData(outFolder, baseName);
+  if (!report.data) {
+    WriteLine(err, QStringLiteral("The CSV file was not written: %1").arg(report.note));
+    return kBatchCsvNotWritten;
+  }
+  try {
+    WriteReportCsv(path, *report.data);
+  } catch (const std::runtime_error& error) {
+    WriteLine(err, QString::fromUtf8(error.what()));
+    return kBatchCsvNotWritten;
+  }
+  return kBatchSucceeded;
+}
+
 }  // namespace
 
 bool IsBatchCommandLine(int argc, char** argv) {
@@ -122,8 +140,18 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
   const QCommandLineOption emptyOutput(
       QStringLiteral("empty-output"),
       QStringLiteral("Empty an output folder that TARN never prepared."));
+  const QCommandLineOption parallel(
+      QStringLiteral("parallel"),
+      QStringLiteral("Model runs at once, 1 to 64, each in its own folder (default 1)."),
+      QStringLiteral("runs"), QStringLiteral("1"));
   parser.addOptions(
       {batch, help, input, model, output, option, interval, firstDay, lastDay, emptyOutput});
+  parser.addOption(parallel);
+  const QCommandLineOption csv(
+      QStringLiteral("csv"),
+      QStringLiteral("After a successful run, write its results as CSV to this file."),
+      QStringLiteral("file"));
+  parser.addOption(csv);
 
   if (!parser.parse(arguments)) {
     WriteLine(err, parser.errorText());
@@ -141,16 +169,24 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
 
   try {
     RunSettings settings = StoredSettings();
-    if (parser.isSet(input)) settings.tolvaFile = parser.value(input);
-    if (parser.isSet(model)) settings.modelFile = parser.value(model);
-    if (parser.isSet(output)) settings.outputPath = parser.value(output);
+    // The driver runs in the output folder: paths relative to here would not hold there.
+    const auto absolute = [](const QString& path) { return QFileInfo(path).absoluteFilePath(); };
+    if (parser.isSet(input)) settings.tolvaFile = absolute(parser.value(input));
+    if (parser.isSet(model)) settings.modelFile = absolute(parser.value(model));
+    if (parser.isSet(output)) settings.outputPath = absolute(parser.value(output));
     settings.driverFile = DriverPath();
     settings.option = parser.value(option);
     settings.interval = parser.value(interval);
     settings.firstDay = parser.value(firstDay);
     settings.lastDay = parser.value(lastDay);
+    const std::optional<int> parallelRuns = DayValue(parser.value(parallel), 1, kMaxParallelRuns);
+    settings.parallelRuns = parallelRuns.value_or(1);
 
-    const QStringList problems = InputProblems(settings);
+    QStringList problems = InputProblems(settings);
+    if (!parallelRuns)
+      problems << QStringLiteral("Parallel runs must be a whole number from 1 to %1, not: %2")
+                      .arg(kMaxParallelRuns)
+                      .arg(parser.value(parallel));
     for (const QString& problem : problems) WriteLine(err, problem);
     if (!problems.isEmpty()) return kBatchNotStarted;
 
@@ -165,8 +201,10 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     }
     out.flush();
     const QString outFolder = WithSeparator(settings.outputPath);
-    if (*result == 0 && QFileInfo::exists(outFolder + QStringLiteral("tolva.ok")))
-      return kBatchSucceeded;
+    if (*result == 0 && QFileInfo::exists(outFolder + QStringLiteral("tolva.ok"))) {
+      if (!parser.isSet(csv)) return kBatchSucceeded;
+      return ExportCsv(parser.value(csv), outFolder, RunBaseName(settings.tolvaFile), err);
+    }
     WriteLine(err, QStringLiteral("The run did not end with tolva.ok in %1").arg(outFolder));
     CopyLines(outFolder + RunBaseName(settings.tolvaFile) + QStringLiteral(".err"), err);
     return kBatchRunFailed;

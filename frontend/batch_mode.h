@@ -1,7 +1,8 @@
 // Batch mode: Calculate without a window. `TARN_SB --batch` takes the model input, the model
 // executable, the output folder, the option and the day values from its options (the paths
 // default to the stored settings), runs the driver as the dialog does, writes the report's
-// sections to standard output and tells success by its exit status.
+// sections to standard output, with --csv FILE writes the run's results as CSV, and tells
+// success by its exit status.
 #pragma once
 
 #include <QStringList>
@@ -11,9 +12,10 @@ namespace tarn::frontend {
 
 // Exit status of the headless mode.
 enum BatchStatus : int {
-  kBatchSucceeded = 0,   // the run ended with tolva.ok
-  kBatchRunFailed = 1,   // the run started but did not end with tolva.ok
-  kBatchNotStarted = 2,  // options or inputs refused, or the output folder not prepared
+  kBatchSucceeded = 0,      // the run ended with tolva.ok
+  kBatchRunFailed = 1,      // the run started but did not end with tolva.ok
+  kBatchNotStarted = 2,     // options or inputs refused, or the output folder not prepared
+  kBatchCsvNotWritten = 3,  // the run succeeded, but its results could not be written as CSV
 };
 
 // Whether the command line asks for the headless mode.

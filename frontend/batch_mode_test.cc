@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <functional>
 #include <sstream>
 
 #include "frontend/report_reader.h"
@@ -53,6 +54,7 @@ TEST_F(BatchModeTest, RefusesWhatCalculateWouldRefuse) {
   const QString in = root.Path("in/GW_Test.tol");
   const QString model = TARN_BIN_DIR "/model/TolvaModel.exe";
   const QString output = root.Path("out");
+  const QStringList paths = {"--input", in, "--model", model, "--output", output};
   const struct {
     const char* name;
     QStringList options;
@@ -74,6 +76,18 @@ TEST_F(BatchModeTest, RefusesWhatCalculateWouldRefuse) {
         "--interval", "0"},
        {"With UserDefined the interval must be a whole number from 1 to 150, the first and the "
         "last day whole numbers from 0 to 365"}},
+      {"no parallel runs",
+       paths + QStringList{"--parallel", "0"},
+       {"Parallel runs must be a whole number from 1 to 64, not: 0"}},
+      {"too many parallel runs",
+       paths + QStringList{"--parallel", "65"},
+       {"Parallel runs must be a whole number from 1 to 64, not: 65"}},
+      {"parallel runs not a whole number",
+       paths + QStringList{"--parallel", "2.5"},
+       {"Parallel runs must be a whole number from 1 to 64, not: 2.5"}},
+      {"parallel runs without a value",
+       paths + QStringList{"--parallel"},
+       {"Missing value after '--parallel'."}},
       {"stored paths that do not exist",
        {},
        {"Model input file not found: " + root.Path("GW_Test.tol"),
@@ -132,6 +146,33 @@ TEST_F(BatchModeTest, RunsTheExampleWithTheStoredPaths) {
   EXPECT_TRUE(root.Exists("out/tolva.ok"));
 }
 
+// Every accepted number of parallel runs gives the results of one run at a time; the control
+// file names it only when it is above 1.
+TEST_F(BatchModeTest, RunsTheExampleWithParallelRuns) {
+  const struct {
+    QStringList options;
+    const char* lastControlLine;
+  } cases[] = {
+      {{}, "310        DayInYeaAppLast (d)       ! Last possible day-in-year of application "},
+      {{"--parallel", "1"},
+       "310        DayInYeaAppLast (d)       ! Last possible day-in-year of application "},
+      {{"--parallel", "3"}, "3        NumParallelRuns   ! Number of model runs at once"},
+      {{"--parallel", "64"}, "64        NumParallelRuns   ! Number of model runs at once"},
+  };
+  QStringList serialLeaching;
+  for (const auto& c : cases) {
+    ASSERT_EQ(Run(ExampleOptions() + c.options), kBatchSucceeded) << err.str();
+
+    EXPECT_EQ(TextLines(root.Read("out/GW_Test.tsb")).back(), c.lastControlLine)
+        << c.options.join(" ").toStdString();
+    const QStringList report = OutLines();
+    const QStringList leaching = report.mid(report.indexOf("* TARN Doduvovuv Report: Leaching"));
+    if (serialLeaching.isEmpty()) serialLeaching = leaching;
+    EXPECT_EQ(leaching, serialLeaching) << c.options.join(" ").toStdString();
+  }
+  EXPECT_GT(serialLeaching.size(), 2);
+}
+
 #ifndef _WIN32
 // A run whose model fails ends without tolva.ok: the status says so and the driver's error
 // file follows on standard error.
@@ -149,6 +190,89 @@ TEST_F(BatchModeTest, FailedRunEndsWithAnErrorStatus) {
   EXPECT_GT(errLines.size(), 1);
   EXPECT_FALSE(root.Exists("out/tolva.ok"));
   EXPECT_TRUE(root.Exists("out/GW_Test.err"));
+}
+#endif
+
+// --csv writes the results of a successful run: a header row, then one row per application id
+// and compound.
+TEST_F(BatchModeTest, WritesTheCsvOfTheExample) {
+  ASSERT_EQ(Run(ExampleOptions() << "--csv" << root.Path("results.csv")), kBatchSucceeded)
+      << err.str();
+
+  EXPECT_EQ(root.Read("results.csv"),
+            "ApplicationId,Compound,FirstApplicationDate,DayOfYear,Concentration "
+            "(ug/L),Rank,Percentile,SelectedWorstCase\r\n"
+            "1,Tarnazine,15-Jan,15,0.2682,10,79.17,0\r\n"
+            "1,Tarnazine_Met,15-Jan,15,0.07934,9,70.83,0\r\n"
+            "2,Tarnazine,15-Feb,46,0.1590,8,62.50,0\r\n"
+            "2,Tarnazine_Met,15-Feb,46,0.04984,6,45.83,0\r\n"
+            "3,Tarnazine,15-Mar,74,0.05401,6,45.83,0\r\n"
+            "3,Tarnazine_Met,15-Mar,74,0.02572,3,20.83,0\r\n"
+            "4,Tarnazine,15-Apr,105,0.0004688,1,4.17,0\r\n"
+            "4,Tarnazine_Met,15-Apr,105,0.01714,1,4.17,0\r\n"
+            "5,Tarnazine,15-May,135,0.0007632,2,12.50,0\r\n"
+            "5,Tarnazine_Met,15-May,135,0.02186,2,12.50,0\r\n"
+            "6,Tarnazine,15-Jun,166,0.002431,3,20.83,0\r\n"
+            "6,Tarnazine_Met,15-Jun,166,0.02972,4,29.17,0\r\n"
+            "7,Tarnazine,15-Jul,196,0.008320,4,29.17,0\r\n"
+            "7,Tarnazine_Met,15-Jul,196,0.04124,5,37.50,0\r\n"
+            "8,Tarnazine,15-Aug,227,0.02876,5,37.50,0\r\n"
+            "8,Tarnazine_Met,15-Aug,227,0.05748,7,54.17,0\r\n"
+            "9,Tarnazine,15-Sep,258,0.08484,7,54.17,0\r\n"
+            "9,Tarnazine_Met,15-Sep,258,0.07686,8,62.50,0\r\n"
+            "10,Tarnazine,15-Oct,288,0.1939,9,70.83,0\r\n"
+            "10,Tarnazine_Met,15-Oct,288,0.09602,10,79.17,0\r\n"
+            "11,Tarnazine,15-Nov,319,0.2971,11,87.50,0\r\n"
+            "11,Tarnazine_Met,15-Nov,319,0.1057,12,95.83,1\r\n"
+            "12,Tarnazine,15-Dec,349,0.3211,12,95.83,1\r\n"
+            "12,Tarnazine_Met,15-Dec,349,0.09966,11,87.50,0\r\n");
+}
+
+#ifndef _WIN32
+// Without the run's results no CSV is written, and the status tells whether the run failed or
+// only its CSV.
+TEST_F(BatchModeTest, WritesNoCsvWithoutTheResults) {
+  const QString csv = root.Path("results.csv");
+  const struct {
+    const char* name;
+    std::function<void(QStringList&)> setUp;
+    int status;
+    QString errLine;  // the first line on standard error, up to the system's reason
+  } cases[] = {
+      {"a model run that writes no summary",
+       [&](QStringList& options) {
+         root.Write("failing/TolvaModel.exe", "#!/bin/sh\nexit 1\n");
+         QFile::setPermissions(root.Path("failing/TolvaModel.exe"),
+                               QFile::ReadOwner | QFile::ExeOwner);
+         options[3] = root.Path("failing/TolvaModel.exe");
+       },
+       kBatchRunFailed, "The run did not end with tolva.ok in " + root.Path("out") + "/"},
+      {"a CSV file in a folder that does not exist",
+       [&](QStringList& options) { options.back() = root.Path("missing/results.csv"); },
+       kBatchCsvNotWritten,
+       "Unable to write the CSV file " + root.Path("missing/results.csv") + ": "},
+      {"a driver that ends well without its summary report",
+       [&](QStringList&) {
+         root.Remove("bin/TARN_DoduVovuv");
+         root.Write("bin/TARN_DoduVovuv", "#!/bin/sh\ntouch tolva.ok\n");
+         QFile::setPermissions(root.Path("bin/TARN_DoduVovuv"), QFile::ReadOwner | QFile::ExeOwner);
+       },
+       kBatchCsvNotWritten,
+       "The CSV file was not written: The summary report " + root.Path("out/GW_Test_Tsb.sum") +
+           " was not found."},
+  };
+  for (const auto& c : cases) {
+    QStringList options = ExampleOptions() << "--csv" << csv;
+    c.setUp(options);
+
+    EXPECT_EQ(Run(options), c.status) << c.name;
+
+    const QStringList errLines = ErrLines();
+    ASSERT_FALSE(errLines.isEmpty()) << c.name;
+    EXPECT_TRUE(errLines.front().startsWith(c.errLine)) << errLines.front().toStdString();
+    EXPECT_FALSE(root.Exists("results.csv")) << c.name;
+    EXPECT_FALSE(root.Exists("missing")) << c.name;
+  }
 }
 #endif
 

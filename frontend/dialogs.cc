@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -51,6 +52,15 @@ std::optional<QString> QtDialogs::PickOutputFolder(const QString& folder) {
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
+  return Chosen(dialog);
+}
+
+std::optional<QString> QtDialogs::PickCsvFile(const QString& suggestedPath) {
+  QFileDialog dialog(nullptr, QStringLiteral("Export CSV"), QFileInfo(suggestedPath).absolutePath(),
+                     QStringLiteral("CSV files (*.csv);;All files (*)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  dialog.selectFile(suggestedPath);
   return Chosen(dialog);
 }
 

@@ -1,5 +1,5 @@
-// Dialogs: everything the main window asks its user through a modal dialog, so that tests can
-// answer without a dialog on the screen.
+// Dialogs: everything the main window and the report window ask their user through a modal
+// dialog, so that tests can answer without a dialog on the screen.
 #pragma once
 
 #include <QString>
@@ -19,6 +19,8 @@ class Dialogs : public Messages {
   // The dialog that selects an existing output folder, starting in `folder`; the result has
   // no trailing separator.
   virtual std::optional<QString> PickOutputFolder(const QString& folder) = 0;
+  // The dialog that chooses the file a CSV export is saved as, proposing `suggestedPath`.
+  virtual std::optional<QString> PickCsvFile(const QString& suggestedPath) = 0;
 };
 
 // The dialogs as message boxes and file dialogs of the toolkit.
@@ -29,6 +31,7 @@ class QtDialogs : public Dialogs {
   std::optional<QString> PickTolvaFile(const QString& initialFolder) override;
   std::optional<QString> PickModelFile(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
+  std::optional<QString> PickCsvFile(const QString& suggestedPath) override;
 };
 
 }  // namespace tarn::frontend

@@ -12,9 +12,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QStyle>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <tuple>
@@ -23,6 +26,7 @@
 #include "frontend/calculation.h"
 #include "frontend/information_window.h"
 #include "frontend/platform.h"
+#include "frontend/report_data.h"
 #include "frontend/report_reader.h"
 #include "frontend/report_window.h"
 #include "frontend/run_progress.h"
@@ -129,6 +133,13 @@ void TfrmMain::BuildControls() {
     day->setMaximumWidth(80);
     connect(day, &QLineEdit::textChanged, this, &TfrmMain::edtIntervalChange);
   }
+  lblParallelRuns =
+      Named<QLabel>(pnlOptions, "lblParallelRuns", QStringLiteral("Parallel model runs:"));
+  spnParallelRuns = Named<QSpinBox>(pnlOptions, "spnParallelRuns");
+  // More runs at once than processors only make each run slower.
+  spnParallelRuns->setRange(1, std::clamp(QThread::idealThreadCount(), 1, kMaxParallelRuns));
+  spnParallelRuns->setValue(1);
+  spnParallelRuns->setMaximumWidth(80);
 
   lblProgress = Named<QLabel>(pnlBottom, "lblProgress");
   btnCancel = Named<QPushButton>(pnlBottom, "btnCancel",
@@ -167,6 +178,8 @@ void TfrmMain::BuildControls() {
     options->addWidget(edit, row, 1);
     options->addWidget(units, row++, 2);
   }
+  options->addWidget(lblParallelRuns, row, 0);
+  options->addWidget(spnParallelRuns, row++, 1);
   options->setColumnStretch(3, 1);
   options->setRowStretch(row, 1);
 
@@ -264,12 +277,15 @@ void TfrmMain::SetCalculating(bool value) { FCalculating = value; }
 RunSettings TfrmMain::CurrentSettings() const {
   return RunSettings{FTolvaFile,          FTolvalModelFileName,      FOutputPath,
                      FTarnModelFileName,  cbxOptions->currentText(), edtInterval->text(),
-                     edtFirstDay->text(), edtLastDay->text()};
+                     edtFirstDay->text(), edtLastDay->text(),        spnParallelRuns->value()};
 }
 
 void TfrmMain::readOutput() {
-  if (const auto report = ReadReportSections(SummaryReportPath(CurrentSettings())))
-    ShowReport(*report);
+  const RunSettings settings = CurrentSettings();
+  if (const auto report = ReadReportSections(SummaryReportPath(settings))) {
+    ShowReport(*report, LoadReportData(settings.outputPath, RunBaseName(settings.tolvaFile)),
+               FDialogs);
+  }
 }
 
 void TfrmMain::UpdateProgress() {

@@ -1,6 +1,7 @@
 // TfrmMain: the front end's dialog. The user picks the model input, the model executable and
-// the output folder, chooses the application option and its day values, and starts a run,
-// opens the last report or the About window. The three paths persist per user.
+// the output folder, chooses the application option, its day values and how many model runs go
+// at once, and starts a run, opens the last report or the About window. The three paths persist
+// per user.
 #pragma once
 
 #include <QWidget>
@@ -14,6 +15,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTimer;
 
 namespace tarn::frontend {
@@ -106,6 +108,8 @@ class TfrmMain : public QWidget {
   QLabel* lblIntervalUnits;
   QLabel* Label4;
   QLabel* Label2;
+  QLabel* lblParallelRuns;
+  QSpinBox* spnParallelRuns;
   QLabel* lblProgress;
   QPushButton* btnCancel;
 };

@@ -11,9 +11,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <algorithm>
 
+#include "frontend/report_reader.h"
 #include "frontend/report_window.h"
 #include "frontend/tarn_registry.h"
 #include "frontend/testing.h"
@@ -83,7 +87,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 // Without inputs and without a report, only Calculate and Report are unavailable; the
-// option starts as Monthly with the day fields disabled.
+// option starts as Monthly with the day fields disabled, and one model run at a time.
 TEST_F(MainWindowTest, StartsWithTheSpecifiedStates) {
   Open();
   EXPECT_EQ(window->windowTitle(), "TARN");
@@ -96,12 +100,16 @@ TEST_F(MainWindowTest, StartsWithTheSpecifiedStates) {
       {"btnTolvaFile", true},  {"btnModelPath", true},   {"btnSelectOutputPath", true},
       {"btnCancel", true},     {"cbxOptions", true},     {"edtTolFile", false},
       {"edtModelPath", false}, {"edtOutputPath", false}, {"edtInterval", false},
-      {"edtFirstDay", false},  {"edtLastDay", false},
+      {"edtFirstDay", false},  {"edtLastDay", false},    {"spnParallelRuns", true},
   };
   for (const auto& c : controls) EXPECT_EQ(Enabled(c.name), c.enabled) << c.name;
   EXPECT_EQ(Find<QComboBox>("cbxOptions")->currentText(), "Monthly");
   EXPECT_EQ(QStringList({Text("edtInterval"), Text("edtFirstDay"), Text("edtLastDay")}),
             QStringList({"20", "80", "310"}));
+  const auto* parallelRuns = Find<QSpinBox>("spnParallelRuns");
+  EXPECT_EQ(parallelRuns->value(), 1);
+  EXPECT_EQ(parallelRuns->minimum(), 1);
+  EXPECT_EQ(parallelRuns->maximum(), std::clamp(QThread::idealThreadCount(), 1, 64));
 }
 
 // Each path is the user's value when it exists (even empty), else the machine default, else
@@ -262,10 +270,12 @@ TEST_F(MainWindowTest, OptionSwitchesTheDayFields) {
 
   options->setCurrentText("UserDefined");
   for (const char* day : days) EXPECT_TRUE(Enabled(day)) << day;
+  EXPECT_TRUE(Enabled("spnParallelRuns"));
   Find<QLineEdit>("edtInterval")->setText("7");
 
   options->setCurrentText("Monthly");
   for (const char* day : days) EXPECT_FALSE(Enabled(day)) << day;
+  EXPECT_TRUE(Enabled("spnParallelRuns"));
   EXPECT_EQ(QStringList({Text("edtInterval"), Text("edtFirstDay"), Text("edtLastDay")}),
             QStringList({"7", "80", "310"}));
 }
@@ -364,6 +374,28 @@ TEST_F(MainWindowTest, ShowsProgressWhileTheDriverRuns) {
                                 "Model runs finished: 2 of at most 12",
                                 "Model runs finished: 3 of at most 12"}));
 }
+
+#ifndef _WIN32
+// The chosen number of parallel runs reaches the control file; the next start offers 1 again.
+TEST_F(MainWindowTest, ParallelRunsReachTheControlFileButAreNotStored) {
+  StoreExistingPaths();
+  root.Write("bin/TARN_DoduVovuv", "#!/bin/sh\nexit 0\n");
+  QFile::setPermissions(root.Path("bin/TARN_DoduVovuv"), QFile::ReadOwner | QFile::ExeOwner);
+  Open();
+  auto* parallelRuns = Find<QSpinBox>("spnParallelRuns");
+  if (parallelRuns->maximum() < 2) GTEST_SKIP() << "one processor: no parallel runs offered";
+  parallelRuns->setValue(2);
+
+  Click("btnGo");
+
+  EXPECT_EQ(TextLines(root.Read("out/GW.tsb")).mid(4),
+            QStringList({"310        DayInYeaAppLast (d)       ! Last possible day-in-year of "
+                         "application ",
+                         "2        NumParallelRuns   ! Number of model runs at once"}));
+  Open();
+  EXPECT_EQ(Find<QSpinBox>("spnParallelRuns")->value(), 1);
+}
+#endif
 
 // A refused preparation starts nothing and leaves Calculate available.
 TEST_F(MainWindowTest, RefusedPreparationStartsNothing) {

@@ -1,23 +1,111 @@
 #include "frontend/report_window.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScatterSeries>
+#include <QSplitter>
 #include <QStyle>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <stdexcept>
 
 namespace tarn::frontend {
+namespace {
+
+const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr int kMonthEnds[] = {31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
+
+// The months of a common year as the x axis, each named at its middle.
+QCategoryAxis* YearAxis() {
+  auto* axis = new QCategoryAxis;
+  for (int month = 0; month < 12; ++month)
+    axis->append(QLatin1String(kMonthNames[month]), kMonthEnds[month]);
+  axis->setRange(0, kMonthEnds[11]);
+  axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
+  axis->setTitleText(QStringLiteral("First application day"));
+  return axis;
+}
+
+// The leaching concentration of one compound against the first application day of each
+// application id, with the selected application marked and labelled.
+QChartView* LeachingChart(const CompoundResults& compound) {
+  std::vector<ApplicationResult> byDay = compound.results;
+  std::stable_sort(byDay.begin(), byDay.end(),
+                   [](const auto& a, const auto& b) { return a.dayOfYear < b.dayOfYear; });
+  auto* season = new QLineSeries;
+  season->setName(QStringLiteral("Leaching concentration (ug/L)"));
+  season->setPointsVisible(true);
+  double lowest = 0;
+  double highest = 0;
+  for (const ApplicationResult& result : byDay) {
+    season->append(result.dayOfYear, result.conc);
+    lowest = std::min(lowest, result.conc);
+    highest = std::max(highest, result.conc);
+  }
+
+  const ApplicationResult& worst = compound.WorstCase();
+  const QString label = QStringLiteral("Selected: id %1, %2, %3 ug/L")
+                            .arg(worst.appId)
+                            .arg(worst.firstDate, PlainDecimal(worst.concText));
+  auto* selected = new QScatterSeries;
+  selected->setName(label);
+  selected->append(worst.dayOfYear, worst.conc);
+  selected->setMarkerSize(13);
+  selected->setColor(Qt::red);
+
+  auto* chart = new QChart;
+  chart->setTitle(compound.name);
+  chart->setMargins(QMargins(2, 2, 2, 2));
+  chart->setBackgroundRoundness(0);
+  chart->addSeries(season);
+  chart->addSeries(selected);
+  QCategoryAxis* days = YearAxis();
+  auto* conc = new QValueAxis;
+  conc->setRange(lowest, highest > lowest ? highest * 1.1 : lowest + 1);
+  conc->applyNiceNumbers();
+  conc->setLabelFormat(QStringLiteral("%g"));
+  conc->setTitleText(QStringLiteral("ug/L"));
+  chart->addAxis(days, Qt::AlignBottom);
+  chart->addAxis(conc, Qt::AlignLeft);
+  for (QAbstractSeries* series : chart->series()) {
+    series->attachAxis(days);
+    series->attachAxis(conc);
+  }
+  // The legend labels the marked point: a label beside it would leave the chart at the ends of
+  // the year, where the selected application often lies.
+  chart->legend()->markers(season).front()->setVisible(false);
+  chart->legend()->setAlignment(Qt::AlignBottom);
+
+  auto* view = new QChartView(chart);
+  view->setObjectName(QStringLiteral("chtLeaching"));
+  view->setRenderHint(QPainter::Antialiasing);
+  view->setMinimumHeight(220);
+  return view;
+}
+
+}  // namespace
 
 TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("TARN Report"));
   resize(1025, 563);
 
-  memReoport = new QPlainTextEdit(this);
+  memReoport = new QPlainTextEdit;
   memReoport->setObjectName(QStringLiteral("memReoport"));
   memReoport->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   memReoport->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -25,10 +113,26 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   memReoport->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memReoport->installEventFilter(this);
 
+  pnlCharts = new QWidget;
+  pnlCharts->setObjectName(QStringLiteral("pnlCharts"));
+  (new QVBoxLayout(pnlCharts))->setContentsMargins(0, 0, 0, 0);
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  splitter->setObjectName(QStringLiteral("splReport"));
+  splitter->setChildrenCollapsible(false);
+  splitter->addWidget(memReoport);
+  splitter->addWidget(pnlCharts);
+  splitter->setSizes({500, 525});
+
   btnCopyToCliipBoard = new QPushButton(QStringLiteral("Copy To Clipboard"), this);
   btnCopyToCliipBoard->setObjectName(QStringLiteral("btnCopyToCliipBoard"));
   btnCopyToCliipBoard->setAutoDefault(false);
   connect(btnCopyToCliipBoard, &QPushButton::clicked, this, &TfrmReport::btnCopyToCliipBoardClick);
+
+  btnExportCsv = new QPushButton(QStringLiteral("Export CSV..."), this);
+  btnExportCsv->setObjectName(QStringLiteral("btnExportCsv"));
+  btnExportCsv->setAutoDefault(false);
+  connect(btnExportCsv, &QPushButton::clicked, this, &TfrmReport::btnExportCsvClick);
 
   // Esc answers the dialog's reject, which is this button's result.
   btnCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
@@ -39,16 +143,44 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnCopyToCliipBoard);
+  buttons->addWidget(btnExportCsv);
   buttons->addStretch();
   buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(memReoport, 1);
+  layout->addWidget(splitter, 1);
   layout->addLayout(buttons);
+
+  ShowCharts(QStringLiteral("The report window was not told where the run's files are."));
 }
 
 void TfrmReport::SetReport(const QStringList& lines) {
   memReoport->clear();
   memReoport->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TfrmReport::SetReportData(const RunReportData& report, Dialogs& dialogs) {
+  FData = report.data;
+  FDialogs = &dialogs;
+  ShowCharts(report.note);
+}
+
+void TfrmReport::ShowCharts(const QString& note) {
+  QLayout* charts = pnlCharts->layout();
+  while (QLayoutItem* item = charts->takeAt(0)) {
+    delete item->widget();
+    delete item;
+  }
+  if (FData) {
+    for (const CompoundResults& compound : FData->compounds)
+      charts->addWidget(LeachingChart(compound));
+  } else {
+    auto* lblChartNote = new QLabel(QStringLiteral("No chart: ") + note);
+    lblChartNote->setObjectName(QStringLiteral("lblChartNote"));
+    lblChartNote->setWordWrap(true);
+    lblChartNote->setAlignment(Qt::AlignCenter);
+    charts->addWidget(lblChartNote);
+  }
+  btnExportCsv->setEnabled(FData.has_value());
 }
 
 bool TfrmReport::eventFilter(QObject* watched, QEvent* event) {
@@ -75,10 +207,34 @@ void TfrmReport::btnCopyToCliipBoardClick() {
   QApplication::clipboard()->setText(text);
 }
 
-void ShowReport(const QStringList& lines) {
+void TfrmReport::btnExportCsvClick() {
+  // Beside the output folder, which the next run empties.
+  const QFileInfo outputFolder(QDir::cleanPath(FData->outputFolder));
+  const auto path =
+      FDialogs->PickCsvFile(outputFolder.dir().filePath(FData->baseName + QStringLiteral(".csv")));
+  if (!path) return;
+  try {
+    WriteReportCsv(*path, *FData);
+  } catch (const std::runtime_error& error) {
+    FDialogs->ShowError(QString::fromUtf8(error.what()));
+  }
+}
+
+namespace {
+
+// A report window with `lines` that the toolkit releases once it is closed.
+TfrmReport* NewReportWindow(const QStringList& lines) {
   auto* window = new TfrmReport;
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->SetReport(lines);
+  return window;
+}
+
+}  // namespace
+
+void ShowReport(const QStringList& lines, const RunReportData& report, Dialogs& dialogs) {
+  TfrmReport* window = NewReportWindow(lines);
+  window->SetReportData(report, dialogs);
   window->exec();
 }
 

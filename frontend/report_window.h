@@ -1,12 +1,19 @@
 // TfrmReport: shows the lines extracted from the driver's summary report in a fixed-pitch text
-// box and copies them to the clipboard.
+// box and copies them to the clipboard; beside them, a chart per compound of the leaching
+// concentration over the first application days of the year, with the selected application
+// marked, and the export of those results as CSV.
 #pragma once
 
 #include <QDialog>
 #include <QStringList>
+#include <optional>
+
+#include "frontend/dialogs.h"
+#include "frontend/report_data.h"
 
 class QPlainTextEdit;
 class QPushButton;
+class QWidget;
 
 namespace tarn::frontend {
 
@@ -19,18 +26,30 @@ class TfrmReport : public QDialog {
   // Empties the text box, then fills it with `lines`.
   void SetReport(const QStringList& lines);
 
+  // Shows the charts of `report`, or its note in their place; `dialogs` asks where the CSV
+  // export goes. Until this is called the window has no run files, and says so.
+  void SetReportData(const RunReportData& report, Dialogs& dialogs);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void btnCopyToCliipBoardClick();
+  void btnExportCsvClick();
+  // Replaces the charts' panel by the charts of FData, or by `note` when there are none.
+  void ShowCharts(const QString& note);
 
   QPlainTextEdit* memReoport;
+  QWidget* pnlCharts;
   QPushButton* btnCopyToCliipBoard;
+  QPushButton* btnExportCsv;
   QPushButton* btnCancel;
+  std::optional<ReportData> FData;
+  Dialogs* FDialogs = nullptr;
 };
 
-// Shows a new report window modally with `lines` and releases it afterwards.
-void ShowReport(const QStringList& lines);
+// Shows a new report window modally with `lines` and the charts of `report`, and releases it
+// afterwards.
+void ShowReport(const QStringList& lines, const RunReportData& report, Dialogs& dialogs);
 
 }  // namespace tarn::frontend

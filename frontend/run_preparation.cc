@@ -147,6 +147,9 @@ QByteArray ControlFileText(const RunSettings& settings, const QString& modelFold
   };
   QByteArray text;
   for (const QString& line : lines) text += line.toLocal8Bit() + kCrLf;
+  if (settings.parallelRuns > 1)
+    text += QString::number(settings.parallelRuns).toLocal8Bit() +
+            "        NumParallelRuns   ! Number of model runs at once" + kCrLf;
   return text;
 }
 

@@ -21,7 +21,12 @@ struct RunSettings {
   QString interval;    // days between the starting days of two application ids
   QString firstDay;    // first possible day-in-year of application
   QString lastDay;     // last possible day-in-year of application
+  // How many model runs the driver runs at once.
+  int parallelRuns = 1;
 };
+
+// The most model runs the driver runs at once.
+inline constexpr int kMaxParallelRuns = 64;
 
 // The hidden file that every preparation leaves in the output folder.
 inline constexpr char kOutputMarker[] = ".tarn-output";
@@ -42,8 +47,9 @@ void lpDeletFiles(const QString& folder);
 // folders) whose name matches `mask`, in the order of the directory search.
 void lpFileSearch(const QString& folder, const QString& mask, QStringList& list);
 
-// The five lines of the control file, each ended by CR LF; `modelFolder` is the model
-// executable's folder in its written form.
+// The lines of the control file, each ended by CR LF: the five records, and the number of
+// parallel runs only when it is above 1 (so a default run's file stays as it always was);
+// `modelFolder` is the model executable's folder in its written form.
 QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder);
 
 // Prepares the output folder and writes the control file. False, with nothing changed, when

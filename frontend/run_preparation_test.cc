@@ -98,7 +98,7 @@ TEST(RunPreparation, ReportsAMissingCompanionAndGoesOn) {
 }
 
 // The control file holds the model folder, the option and the day fields as they stand, each
-// line ended by CR LF.
+// line ended by CR LF; the number of parallel runs follows only when it is above 1.
 TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
   const QByteArray binDir = (root.Path("model") + "/").toLocal8Bit();
   const struct {
@@ -106,9 +106,10 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
     const char* interval;
     const char* firstDay;
     const char* lastDay;
+    int parallelRuns;
     QByteArray expected;
   } cases[] = {
-      {"Monthly", "20", "80", "310",
+      {"Monthly", "20", "80", "310", 1,
        binDir +
            "    BinDir   ! Path to executable of TOLVA\r\n"
            "Monthly     OptApp               ! Options are Monthly or UserDefined\r\n"
@@ -116,7 +117,7 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
            "consecutive application Ids\r\n"
            "80        DayInYeaAppFirst (d)      ! First possible day-in-year of application\r\n"
            "310        DayInYeaAppLast (d)       ! Last possible day-in-year of application \r\n"},
-      {"UserDefined", "", "", "",
+      {"UserDefined", "", "", "", 1,
        binDir +
            "    BinDir   ! Path to executable of TOLVA\r\n"
            "UserDefined     OptApp               ! Options are Monthly or UserDefined\r\n"
@@ -124,16 +125,26 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
            "consecutive application Ids\r\n"
            "        DayInYeaAppFirst (d)      ! First possible day-in-year of application\r\n"
            "        DayInYeaAppLast (d)       ! Last possible day-in-year of application \r\n"},
+      {"Monthly", "20", "80", "310", 2,
+       binDir +
+           "    BinDir   ! Path to executable of TOLVA\r\n"
+           "Monthly     OptApp               ! Options are Monthly or UserDefined\r\n"
+           "20        DelTimAppId (d)   ! Time interval between the starting days of two "
+           "consecutive application Ids\r\n"
+           "80        DayInYeaAppFirst (d)      ! First possible day-in-year of application\r\n"
+           "310        DayInYeaAppLast (d)       ! Last possible day-in-year of application \r\n"
+           "2        NumParallelRuns   ! Number of model runs at once\r\n"},
   };
   for (const auto& c : cases) {
     settings.option = c.option;
     settings.interval = c.interval;
     settings.firstDay = c.firstDay;
     settings.lastDay = c.lastDay;
+    settings.parallelRuns = c.parallelRuns;
 
     ASSERT_TRUE(CreateInpFile(settings, dialogs));
 
-    EXPECT_EQ(root.Read("out/GW.tsb"), c.expected) << c.option;
+    EXPECT_EQ(root.Read("out/GW.tsb"), c.expected) << c.option << c.parallelRuns;
   }
 }
 

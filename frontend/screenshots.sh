@@ -1,6 +1,6 @@
 #!/bin/sh
-# Takes the screenshots in docs/ under a virtual display: the report window that Calculate shows
-# for the bundled example, and the main window after that run.
+# Takes the screenshots in docs/ under a virtual display: the report window with its charts that
+# Calculate shows for the bundled example, and the main window after that run.
 # Needs xvfb (xvfb-run), imagemagick (import) and xdotool.
 # Usage: frontend/screenshots.sh [build folder, default build-debug]
 set -eu
@@ -28,7 +28,7 @@ main=$(xdotool search --sync --onlyvisible --name '^TARN$' | head -n 1)
 xdotool mousemove --window "$main" 40 25 click 1
 report=$(xdotool search --sync --onlyvisible --name '^TARN Report$' | head -n 1)
 sleep 1
-import -window "$report" "$source_dir/docs/report_window.png"
+import -window "$report" "$source_dir/docs/report_window_chart.png"
 xdotool key --window "$report" Escape
 sleep 1
 import -window "$main" "$source_dir/docs/main_window.png"

@@ -76,6 +76,10 @@ std::optional<QString> RecordingDialogs::PickOutputFolder(const QString& folder)
   return NextPick(folder);
 }
 
+std::optional<QString> RecordingDialogs::PickCsvFile(const QString& suggestedPath) {
+  return NextPick(suggestedPath);
+}
+
 namespace {
 
 std::unique_ptr<QSettings> Store(SettingsRoot root) {

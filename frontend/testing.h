@@ -43,10 +43,11 @@ class RecordingDialogs : public Dialogs {
   std::optional<QString> PickTolvaFile(const QString& initialFolder) override;
   std::optional<QString> PickModelFile(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
+  std::optional<QString> PickCsvFile(const QString& suggestedPath) override;
 
   QStringList errors;
   QStringList questions;
-  // Folders the pickers were opened in.
+  // Folders the pickers were opened in (the proposed file for a CSV export).
   QStringList pickerFolders;
   // The answer to every question.
   bool confirm = true;

@@ -1,0 +1,364 @@
+#include "frontend/report_data.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringList>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "frontend/report_reader.h"
+#include "reader/number_format.h"
+
+namespace tarn::frontend {
+namespace {
+
+// The lines of the driver's report that the results are read from.
+constexpr char kTableHeading[] =
+    "* ApplicationId      PEC80 for each compound; total number of compounds is: ";
+constexpr char kCommentLine[] = "* ";
+constexpr char kResultsFor[] = "* Results for compound: ";
+constexpr char kMaximumIs[] = "* The maximum leaching concentration is: ";
+constexpr char kOccursFor[] = "* This maximum occurs for applicationId: ";
+constexpr char kFirstDayIs[] = "* The first day of application for this applicationId is: ";
+// Below this the ranked table shows a concentration as 0.00.
+constexpr double kSmallestShownConc = 1e-25;
+// A results row: 2 blanks, the id in 4 columns, 12 blanks, then each value in 12 columns with
+// 2 blanks between two values.
+constexpr int kFirstValueColumn = 18;
+constexpr int kValueWidth = 12;
+constexpr int kValueStep = 14;
+// A ranked row: the compound's name in columns 11-25, the application id in columns 38-42.
+constexpr int kNameColumn = 10;
+constexpr int kNameWidth = 15;
+constexpr int kRankedIdColumn = 37;
+constexpr int kRankedIdWidth = 5;
+
+constexpr char kApplicationsTable[] = "table Applications";
+
+const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+QString TrimRight(QString text) {
+  while (text.endsWith(QLatin1Char(' '))) text.chop(1);
+  return text;
+}
+
+// The value of a number written by G editing: fixed, 0.dddd with E and a two-digit exponent,
+// 0.dddd+xxx for a three-digit exponent, NaN or Infinity.
+std::optional<double> TableNumber(const QString& field) {
+  std::string text = field.trimmed().toStdString();
+  const size_t sign = text.find_last_of("+-");
+  if (sign != std::string::npos && sign > 0 && text[sign - 1] != 'E') text.insert(sign, 1, 'E');
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// The order in which the driver ranks `conc` (application ids from the lowest concentration to
+// the selected one): its exchange sort, which fixes the order of equal values.
+std::vector<int> DriverOrder(std::vector<double> conc) {
+  std::vector<int> ids;
+  for (size_t i = 0; i < conc.size(); ++i) ids.push_back(static_cast<int>(i) + 1);
+  for (size_t i = 0; i + 1 < conc.size(); ++i) {
+    for (size_t j = i + 1; j < conc.size(); ++j) {
+      if (conc[i] > conc[j]) {
+        std::swap(conc[i], conc[j]);
+        std::swap(ids[i], ids[j]);
+      }
+    }
+  }
+  return ids;
+}
+
+QString PercentileText(double percentile) { return Text(fmt::F(percentile, 8, 2)).trimmed(); }
+
+QString CsvField(const QString& text) {
+  static const QRegularExpression special(QStringLiteral("[,\"\\r\\n]|^ | $"));
+  if (!special.match(text).hasMatch()) return text;
+  return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+         QLatin1Char('"');
+}
+
+// Reads a run's results from its files and checks them against each other; the first
+// problem found becomes the note.
+class RunFilesReader {
+ public:
+  RunFilesReader(const QString& outputFolder, const QString& baseName)
+      : folder_(outputFolder), summary_(folder_.filePath(baseName + QStringLiteral("_Tsb.sum"))) {
+    data_.outputFolder = outputFolder;
+    data_.baseName = baseName;
+  }
+
+  RunReportData Read() {
+    QFile file(summary_);
+    if (!file.open(QIODevice::ReadOnly)) {
+      return {std::nullopt, QStringLiteral("The summary report %1 was not found.")
+                                .arg(QDir::toNativeSeparators(summary_))};
+    }
+    lines_ = TextLines(file.readAll());
+    if (ReadTable() && ReadRanking() && ReadFirstDates() && ReadLeaching()) return {data_, {}};
+    return {std::nullopt, note_};
+  }
+
+ private:
+  bool Fail(const QString& note) {
+    note_ = note;
+    return false;
+  }
+
+  // The line at `index` (or the end of the file) is not what the driver writes there.
+  bool Inconsistent(int index) {
+    return Fail(QStringLiteral("The summary report %1 is incomplete or inconsistent at line %2.")
+                    .arg(QDir::toNativeSeparators(summary_))
+                    .arg(index + 1));
+  }
+
+  QString CopyPath(int appId) const {
+    return folder_.filePath(data_.baseName + QLatin1Char('_') + QString::number(appId) +
+                            QStringLiteral(".tol"));
+  }
+
+  int NumResults() const { return static_cast<int>(values_.size()); }
+
+  // The table of collected results: one row per application id with every compound's value.
+  bool ReadTable() {
+    const auto heading = std::find_if(lines_.begin(), lines_.end(), [](const QString& line) {
+      return line.startsWith(QLatin1String(kTableHeading));
+    });
+    if (heading == lines_.end()) {
+      return Fail(QStringLiteral("The summary report %1 holds no results; the run may have ended "
+                                 "with an error.")
+                      .arg(QDir::toNativeSeparators(summary_)));
+    }
+    at_ = static_cast<int>(heading - lines_.begin());
+    bool ok = false;
+    numCompounds_ = heading->mid(sizeof kTableHeading - 1).trimmed().toInt(&ok);
+    if (!ok || numCompounds_ < 1 ||
+        *heading != QLatin1String(kTableHeading) + Text(fmt::I(numCompounds_, 3)))
+      return Inconsistent(at_);
+    for (++at_; at_ < lines_.size() && !lines_[at_].startsWith(QLatin1Char('*')); ++at_) {
+      const QString& line = lines_[at_];
+      QString expected =
+          QStringLiteral("  ") + Text(fmt::I(NumResults() + 1, 4)) + QString(12, ' ');
+      std::vector<double> values;
+      for (int k = 0; k < numCompounds_; ++k) {
+        const auto value = TableNumber(line.mid(kFirstValueColumn + k * kValueStep, kValueWidth));
+        if (!value) return Inconsistent(at_);
+        if (k > 0) expected += QStringLiteral("  ");
+        expected += Text(fmt::G(*value, kValueWidth, 4));
+        values.push_back(*value);
+      }
+      if (line != expected) return Inconsistent(at_);
+      for (double value : values) {
+        if (!std::isfinite(value)) {
+          return Fail(QStringLiteral("The summary report %1 holds a concentration that is not a "
+                                     "finite number at line %2.")
+                          .arg(QDir::toNativeSeparators(summary_))
+                          .arg(at_ + 1));
+        }
+      }
+      values_.push_back(values);
+    }
+    return NumResults() > 0 || Inconsistent(at_);
+  }
+
+  // The ranked table, one block per compound, against the ranking recomputed here. The
+  // driver ranked the full values: among values equal in their four digits its order stands.
+  bool ReadRanking() {
+    while (at_ < lines_.size() && lines_[at_].startsWith(QLatin1Char('*'))) ++at_;
+    const int n = NumResults();
+    for (int k = 0; k < numCompounds_; ++k) {
+      CompoundResults compound;
+      std::vector<double> conc;
+      for (int a = 1; a <= n; ++a) {
+        const double value = values_[a - 1][k];
+        conc.push_back(value);
+        ApplicationResult result;
+        result.appId = a;
+        result.conc = value;
+        result.concText = Text(fmt::G(value, kValueWidth, 4)).trimmed();
+        compound.results.push_back(result);
+      }
+      const std::vector<int> order = DriverOrder(conc);
+      std::vector<bool> ranked(n + 1, false);
+      QString nameField;
+      for (int i = 0; i < n; ++i, ++at_) {
+        if (at_ >= lines_.size()) return Inconsistent(at_);
+        const QString& line = lines_[at_];
+        if (i == 0) nameField = line.mid(kNameColumn, kNameWidth);
+        bool ok = false;
+        const int appId = line.mid(kRankedIdColumn, kRankedIdWidth).trimmed().toInt(&ok);
+        if (!ok || appId < 1 || appId > n || ranked[appId] || conc[appId - 1] != conc[order[i] - 1])
+          return Inconsistent(at_);
+        ranked[appId] = true;
+        ApplicationResult& result = compound.results[appId - 1];
+        result.rank = i + 1;
+        result.percentile = (i + 0.5) / n * 100;
+        result.worstCase = i == n - 1;
+        const QString expected =
+            QStringLiteral("  ") + Text(fmt::I(i + 1, 4)) + QStringLiteral("    ") + nameField +
+            QLatin1Char(' ') + Text(fmt::F(result.percentile, 8, 2)) + QStringLiteral("   ") +
+            Text(fmt::I(appId, 5)) + QString(8, ' ') +
+            Text(result.conc < kSmallestShownConc ? fmt::F(0, 15, 2)
+                                                  : fmt::E(result.conc, 15, 4, 'D'));
+        if (line != expected) return Inconsistent(at_);
+      }
+      compound.name = TrimRight(nameField);
+      data_.compounds.push_back(compound);
+    }
+    return true;
+  }
+
+  // The first application date of every application id, from the first row of its model
+  // input's table of applications.
+  bool ReadFirstDates() {
+    for (int appId = 1; appId <= NumResults(); ++appId) {
+      const QString path = CopyPath(appId);
+      QFile file(path);
+      if (!file.open(QIODevice::ReadOnly)) {
+        return Fail(QStringLiteral("The model input of application id %1 was not found: %2")
+                        .arg(appId)
+                        .arg(QDir::toNativeSeparators(path)));
+      }
+      const QStringList lines = TextLines(file.readAll());
+      const auto table = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+        return line.contains(QLatin1String(kApplicationsTable));
+      });
+      QString date;
+      if (table != lines.end() && table + 1 != lines.end()) {
+        static const QRegularExpression blanks(QStringLiteral("[ \\t]+"));
+        date = (table + 1)->split(blanks, Qt::SkipEmptyParts).value(0);
+      }
+      const std::optional<int> day = DayOfYear(date);
+      if (!day) {
+        return Fail(QStringLiteral("The first application date of application id %1 cannot be read "
+                                   "from %2")
+                        .arg(appId)
+                        .arg(QDir::toNativeSeparators(path)));
+      }
+      for (CompoundResults& compound : data_.compounds) {
+        compound.results[appId - 1].firstDate = date;
+        compound.results[appId - 1].dayOfYear = *day;
+      }
+    }
+    // A model input beyond the last result means that the results stop before the run did.
+    const QString next = CopyPath(NumResults() + 1);
+    if (QFile::exists(next)) {
+      return Fail(QStringLiteral("The results stop at application id %1, but the run has a model "
+                                 "input for the next one: %2")
+                      .arg(NumResults())
+                      .arg(QDir::toNativeSeparators(next)));
+    }
+    return true;
+  }
+
+  // The leaching section: the selection of every compound as the driver reported it.
+  bool ReadLeaching() {
+    for (; at_ < lines_.size() && lines_[at_] != QLatin1String(prLEACHstart); ++at_) {
+      if (!lines_[at_].startsWith(QLatin1Char('*'))) return Inconsistent(at_);
+    }
+    if (at_ == lines_.size()) return Inconsistent(at_);
+    QStringList expected;
+    for (const CompoundResults& compound : data_.compounds) {
+      const ApplicationResult& worst = compound.WorstCase();
+      expected << QLatin1String(kCommentLine) << QLatin1String(kResultsFor) + compound.name
+               << QLatin1String(kMaximumIs) + Text(fmt::E(worst.conc, 15, 4, 'D')) +
+                      QStringLiteral(" ug/L")
+               << QLatin1String(kOccursFor) + Text(fmt::I(worst.appId, 5))
+               << QLatin1String(kFirstDayIs) + Text(fmt::A(worst.firstDate.toStdString(), 6));
+    }
+    expected << QLatin1String(kCommentLine) << QLatin1String(prLEACHend);
+    for (const QString& line : expected) {
+      if (++at_ >= lines_.size() || lines_[at_] != line) return Inconsistent(at_);
+    }
+    return true;
+  }
+
+  QDir folder_;
+  QString summary_;
+  QStringList lines_;
+  int at_ = 0;
+  int numCompounds_ = 0;
+  std::vector<std::vector<double>> values_;  // [application id - 1][compound]
+  ReportData data_;
+  QString note_;
+};
+
+}  // namespace
+
+const ApplicationResult& CompoundResults::WorstCase() const {
+  return *std::find_if(results.begin(), results.end(),
+                       [](const ApplicationResult& result) { return result.worstCase; });
+}
+
+RunReportData LoadReportData(const QString& outputFolder, const QString& baseName) {
+  return RunFilesReader(outputFolder, baseName).Read();
+}
+
+std::optional<int> DayOfYear(const QString& date) {
+  static const QRegularExpression form(QStringLiteral("^([0-9]{2})-([A-Z][a-z]{2})$"));
+  const QRegularExpressionMatch match = form.match(date);
+  if (!match.hasMatch()) return std::nullopt;
+  const int day = match.captured(1).toInt();
+  int daysBefore = 0;
+  for (int month = 0; month < 12; ++month) {
+    if (match.captured(2) == QLatin1String(kMonthNames[month])) {
+      // Day 0 of the year is written 00-Jan.
+      if (day > kMonthDays[month] || (day == 0 && month > 0)) return std::nullopt;
+      return daysBefore + day;
+    }
+    daysBefore += kMonthDays[month];
+  }
+  return std::nullopt;
+}
+
+QString PlainDecimal(const QString& tableText) {
+  static const QRegularExpression exponentForm(QStringLiteral("^(-?)0\\.([0-9]+)E?([+-][0-9]+)$"));
+  const QString text = tableText.trimmed();
+  const QRegularExpressionMatch match = exponentForm.match(text);
+  if (!match.hasMatch()) return text.endsWith(QLatin1Char('.')) ? text.chopped(1) : text;
+  const QString sign = match.captured(1);
+  const QString digits = match.captured(2);
+  const int exponent = match.captured(3).toInt();
+  if (exponent <= 0) return sign + QStringLiteral("0.") + QString(-exponent, '0') + digits;
+  if (exponent >= digits.size()) return sign + digits + QString(exponent - digits.size(), '0');
+  return sign + digits.left(exponent) + QLatin1Char('.') + digits.mid(exponent);
+}
+
+QByteArray ReportCsv(const ReportData& data) {
+  QStringList rows = {
+      QStringLiteral("ApplicationId,Compound,FirstApplicationDate,DayOfYear,"
+                     "Concentration (ug/L),Rank,Percentile,SelectedWorstCase")};
+  const size_t numResults = data.compounds.empty() ? 0 : data.compounds.front().results.size();
+  for (size_t a = 0; a < numResults; ++a) {
+    for (const CompoundResults& compound : data.compounds) {
+      const ApplicationResult& result = compound.results[a];
+      rows << QStringList({QString::number(result.appId), CsvField(compound.name), result.firstDate,
+                           QString::number(result.dayOfYear), PlainDecimal(result.concText),
+                           QString::number(result.rank), PercentileText(result.percentile),
+                           result.worstCase ? QStringLiteral("1") : QStringLiteral("0")})
+                  .join(QLatin1Char(','));
+    }
+  }
+  return (rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+}
+
+void WriteReportCsv(const QString& path, const ReportData& data) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(ReportCsv(data)) < 0 || !file.commit()) {
+    throw std::runtime_error(QStringLiteral("Unable to write the CSV file %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString())
+                                 .toStdString());
+  }
+}
+
+}  // namespace tarn::frontend

@@ -1,0 +1,199 @@
+// The report window's charts and CSV export, driven offscreen on the bundled example's run.
+#include "frontend/report_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QChart>
+#include <QChartView>
+#include <QFile>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QTest>
+#include <QXYSeries>
+#include <algorithm>
+#include <functional>
+#include <sstream>
+
+#include "frontend/batch_mode.h"
+#include "frontend/testing.h"
+
+namespace tarn::frontend {
+namespace {
+
+using testing::TempFolder;
+
+// The bundled example's Monthly run in the output folder "out", made by the headless mode.
+class ReportWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::CurrentFolder current(root.Path());
+    for (const char* folder : {"in", "out", "bin"}) root.MakeFolder(folder);
+    for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
+      QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, root.Path("in/") + name);
+    QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", root.Path("bin/TARN_DoduVovuv"));
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunBatch({"TARN_SB", "--batch", "--input", root.Path("in/GW_Test.tol"), "--model",
+                        TARN_BIN_DIR "/model/TolvaModel.exe", "--output", root.Path("out")},
+                       out, err),
+              kBatchSucceeded)
+        << err.str();
+  }
+
+  RunReportData Load() const { return LoadReportData(root.Path("out"), "GW_Test"); }
+
+  TempFolder root;
+  testing::RecordingDialogs dialogs;
+};
+
+// What a chart shows: its title, the season's points and the marked point with its label.
+struct Chart {
+  QString title;
+  QList<QPointF> season;
+  QList<QPointF> selected;
+  QString selectedLabel;
+};
+
+std::vector<Chart> Charts(TfrmReport& window) {
+  std::vector<Chart> charts;
+  for (QChartView* view : window.findChildren<QChartView*>("chtLeaching")) {
+    const QList<QAbstractSeries*> series = view->chart()->series();
+    EXPECT_EQ(series.size(), 2);
+    if (series.size() != 2) continue;
+    auto* selected = qobject_cast<QScatterSeries*>(series[1]);
+    EXPECT_NE(selected, nullptr);
+    if (!selected) continue;
+    // The legend shows the selected point's label, and nothing else.
+    QList<QLegendMarker*> markers = view->chart()->legend()->markers();
+    EXPECT_EQ(std::count_if(markers.begin(), markers.end(),
+                            [](QLegendMarker* marker) { return marker->isVisible(); }),
+              1);
+    EXPECT_TRUE(view->chart()->legend()->markers(selected).front()->isVisible());
+    charts.push_back({view->chart()->title(), static_cast<QXYSeries*>(series[0])->points(),
+                      selected->points(), selected->name()});
+  }
+  return charts;
+}
+
+// The example run's report shows a chart per compound: the concentration of each month's id
+// on its first application day, the driver's selection marked and labelled.
+TEST_F(ReportWindowTest, ChartsTheExampleRun) {
+  std::vector<Chart> charts;
+  bool exportEnabled = false;
+  const auto show = [&] { ShowReport({"* the report"}, Load(), dialogs); };
+
+  EXPECT_EQ(testing::AnswerModal<TfrmReport>(
+                show,
+                [&](TfrmReport& window) {
+                  charts = Charts(window);
+                  exportEnabled = window.findChild<QPushButton*>("btnExportCsv")->isEnabled();
+                  EXPECT_EQ(window.findChild<QLabel*>("lblChartNote"), nullptr);
+                }),
+            1);
+
+  ASSERT_EQ(charts.size(), 2u);
+  EXPECT_EQ(charts[0].title, "Tarnazine");
+  EXPECT_EQ(charts[0].season, QList<QPointF>({{15, 0.2682},
+                                              {46, 0.1590},
+                                              {74, 0.05401},
+                                              {105, 0.0004688},
+                                              {135, 0.0007632},
+                                              {166, 0.002431},
+                                              {196, 0.008320},
+                                              {227, 0.02876},
+                                              {258, 0.08484},
+                                              {288, 0.1939},
+                                              {319, 0.2971},
+                                              {349, 0.3211}}));
+  EXPECT_EQ(charts[0].selected, QList<QPointF>({{349, 0.3211}}));
+  EXPECT_EQ(charts[0].selectedLabel, "Selected: id 12, 15-Dec, 0.3211 ug/L");
+  EXPECT_EQ(charts[1].title, "Tarnazine_Met");
+  EXPECT_EQ(charts[1].season, QList<QPointF>({{15, 0.07934},
+                                              {46, 0.04984},
+                                              {74, 0.02572},
+                                              {105, 0.01714},
+                                              {135, 0.02186},
+                                              {166, 0.02972},
+                                              {196, 0.04124},
+                                              {227, 0.05748},
+                                              {258, 0.07686},
+                                              {288, 0.09602},
+                                              {319, 0.1057},
+                                              {349, 0.09966}}));
+  EXPECT_EQ(charts[1].selected, QList<QPointF>({{319, 0.1057}}));
+  EXPECT_EQ(charts[1].selectedLabel, "Selected: id 11, 15-Nov, 0.1057 ug/L");
+  EXPECT_TRUE(exportEnabled);
+}
+
+// Export CSV proposes <base>.csv beside the output folder and writes the chosen file; a
+// cancelled choice writes nothing, a file that cannot be written gives an error.
+TEST_F(ReportWindowTest, ExportsTheCsvToTheChosenFile) {
+  const RunReportData report = Load();
+  ASSERT_TRUE(report.data);
+  const struct {
+    std::optional<QString> pick;
+    bool written;
+    QStringList errors;
+  } cases[] = {
+      {root.Path("chosen.csv"), true, {}},
+      {std::nullopt, false, {}},
+      {root.Path("missing/chosen.csv"), false, {"Unable to write the CSV file "}},
+  };
+  for (const auto& c : cases) {
+    root.Remove("chosen.csv");
+    testing::RecordingDialogs answers;
+    answers.picks = {c.pick};
+    TfrmReport window;
+    window.SetReportData(report, answers);
+
+    QTest::mouseClick(window.findChild<QPushButton*>("btnExportCsv"), Qt::LeftButton);
+
+    EXPECT_EQ(answers.pickerFolders, QStringList({root.Path("GW_Test.csv")}));
+    EXPECT_EQ(root.Read("chosen.csv"), c.written ? ReportCsv(*report.data) : QByteArray());
+    ASSERT_EQ(answers.errors.size(), c.errors.size());
+    // The rest of the message is the system's reason.
+    if (!c.errors.isEmpty()) {
+      EXPECT_TRUE(answers.errors[0].startsWith(c.errors[0] + *c.pick + ": "))
+          << answers.errors[0].toStdString();
+    }
+  }
+}
+
+// A run whose files are missing or incomplete keeps its text and shows a note in place of the
+// charts; there is nothing to export.
+TEST_F(ReportWindowTest, ShowsANoteInPlaceOfTheCharts) {
+  const QString summary = root.Path("out/GW_Test_Tsb.sum");
+  const struct {
+    const char* name;
+    std::function<void(TfrmReport&)> setUp;
+    QString note;
+  } cases[] = {
+      {"no run files given", [](TfrmReport&) {},
+       "No chart: The report window was not told where the run's files are."},
+      {"missing summary report",
+       [&](TfrmReport& window) {
+         root.Remove("out/GW_Test_Tsb.sum");
+         window.SetReportData(Load(), dialogs);
+       },
+       "No chart: The summary report " + summary + " was not found."},
+  };
+  for (const auto& c : cases) {
+    TfrmReport window;
+    window.SetReport({"* the report"});
+    c.setUp(window);
+
+    const QLabel* note = window.findChild<QLabel*>("lblChartNote");
+    ASSERT_NE(note, nullptr) << c.name;
+    EXPECT_EQ(note->text(), c.note) << c.name;
+    EXPECT_EQ(window.findChildren<QChartView*>().size(), 0) << c.name;
+    EXPECT_FALSE(window.findChild<QPushButton*>("btnExportCsv")->isEnabled()) << c.name;
+    EXPECT_EQ(window.findChild<QPlainTextEdit*>("memReoport")->toPlainText(), "* the report")
+        << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace tarn::frontend
