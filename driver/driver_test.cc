@@ -24,12 +24,16 @@ const char* const kModelInput =
     "15-Apr AppSolSur 1.0\n"
     "end_table\n";
 
-// A model that reports application id k as concentration k for CompA and 13 - k for CompB, and
-// fails without a summary for the ids listed in fail.txt.
+// A model that reports application id k as concentration k for CompA and 13 - k for CompB, fails
+// without a summary for the ids listed in fail.txt, and crashes half-way through its summary for
+// the ids listed in crash.txt.
 const char* const kStubModel =
     "#!/bin/sh\n"
     "base=\"${1%.tol}\"; id=\"${base##*_}\"\n"
     "grep -qx \"$id\" fail.txt 2>/dev/null && exit 3\n"
+    "grep -qx \"$id\" crash.txt 2>/dev/null && printf 'stub\\nResult_CompA x %s\\nResult_CompB x "
+    "9' "
+    "\"$id\" > \"$base.sum\" && kill -KILL $$\n"
     "printf 'stub\\nResult_CompA x %s\\nResult_CompB x %s\\n' \"$id\" \"$((13 - id))\" > "
     "\"$base.sum\"\n";
 
@@ -125,6 +129,25 @@ TEST_F(DriverRun, AFailedModelRunEndsTheRunNamingTheId) {
   EXPECT_FALSE(run.Exists("tolva.ok"));
 }
 
+// The summary of a model run that failed is never taken for its result, even when it can be read:
+// the model may have stopped half-way through a number.
+TEST(DriverRuns, AModelThatCrashesHalfWayEndsTheRunInError) {
+  for (const char* parallel : {"", "2        NumParallelRuns\r\n"}) {
+    SCOPED_TRACE(parallel);
+    DriverRunFolder folder;
+    folder.run.WriteFile("crash.txt", "4\n");
+    EXPECT_EQ(folder.RunWith(ControlFile(folder.BinDir(), "Monthly", parallel)),
+              "An error occurred - program stopped");
+    const std::vector<std::string> errorLines = folder.run.Lines("test.err");
+    ASSERT_GE(errorLines.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(errorLines.end() - 3, errorLines.end()),
+              (std::vector<std::string>{" Error while calling AppId     4",
+                                        " Model results missing for application id 4",
+                                        " File not found: test_4.sum"}));
+    EXPECT_FALSE(folder.run.Exists("tolva.ok"));
+  }
+}
+
 TEST_F(DriverRun, LeftoversOfALongerEarlierRunAreRemoved) {
   for (const char* name : {"test_12.tol", "test_12.sum", "test_13.sum", "test_15.sum"}) {
     run.WriteFile(name, "old\n");
@@ -169,7 +192,7 @@ TEST(ParallelRuns, LeaveTheFilesOfASequentialRun) {
       DriverRunFolder folder;
       folder.run.WriteFile("fail.txt", scenario.failingIds);
       folder.RunWith(ControlFile(folder.BinDir(), scenario.option,
-                             parallel > 1 ? "2        NumParallelRuns   ! at once\r\n" : ""));
+                                 parallel > 1 ? "2        NumParallelRuns   ! at once\r\n" : ""));
       results[parallel - 1] = RunFiles(folder.run);
     }
     for (const auto& [name, text] : results[0]) EXPECT_EQ(text, results[1][name]) << name;
@@ -183,7 +206,7 @@ TEST(ParallelRuns, RefuseABadNumberOfRuns) {
     SCOPED_TRACE(value);
     DriverRunFolder folder;
     folder.RunWith(ControlFile(folder.BinDir(), "Monthly",
-                           std::string(value) + "        NumParallelRuns\r\n"));
+                               std::string(value) + "        NumParallelRuns\r\n"));
     EXPECT_FALSE(folder.run.Exists("test_1.tol"));
     EXPECT_EQ(folder.run.Lines("test.err").back(),
               folder.run.rt.error.line3.empty() ? " Fatal while reading record NumParallelRuns"

@@ -1,5 +1,6 @@
 #include "driver/model_run.h"
 
+#include "driver/schedule.h"
 #include "reader/number_format.h"
 #include "support/platform.h"
 #include "support/text.h"
@@ -19,14 +20,15 @@ std::string ModelCommand(const std::string& binDir, const std::string& runFile) 
 void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile) {
   const int exitCode = rt.RunOnConsole(ModelCommand(state.binDir, runFile),
                                        std::string(TrimRight(rt.identity.runFolder)));
-  if (exitCode != 0) LogFailedModelRun(rt, appId);
+  if (exitCode != 0) HandleFailedModelRun(rt, appId);
 }
 
-void LogFailedModelRun(Runtime& rt, int appId) {
+void HandleFailedModelRun(Runtime& rt, int appId) {
   const std::string failure = " Error while calling AppId " + fmt::I(appId, 5);
   rt.units.WriteLine(kLogUnit, " ");
   rt.units.WriteLine(kLogUnit, failure);
   rt.units.WriteLine(kErrUnit, failure);
+  DeleteIfExists(rt.InRunFolder(AppIdFileName(rt, appId, ".sum")));
 }
 
 }  // namespace tarn

@@ -14,11 +14,13 @@ std::string AppIdToText(int appId);
 // The command that runs the model in `binDir` on `runFile`.
 std::string ModelCommand(const std::string& binDir, const std::string& runFile);
 
-// Notes a failed model run of `appId` in the log and error files.
-void LogFailedModelRun(Runtime& rt, int appId);
+// Notes a failed model run of `appId` in the log and error files and discards the summary it may
+// have left: a model that failed may have written it only in part, so the id counts as without
+// results.
+void HandleFailedModelRun(Runtime& rt, int appId);
 
-// Runs the model on `runFile` in the run folder and waits for it; a failed run is logged in the
-// log and error files, and the run goes on.
+// Runs the model on `runFile` in the run folder and waits for it; a failed run is handled as
+// above, and the run goes on.
 void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile);
 
 }  // namespace tarn

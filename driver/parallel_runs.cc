@@ -93,7 +93,7 @@ void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<i
   }
   for (std::thread& thread : workers) thread.join();
   for (size_t i = 0; i < appIds.size(); ++i) {
-    if (exitCodes[i] != 0) LogFailedModelRun(rt, appIds[i]);
+    if (exitCodes[i] != 0) HandleFailedModelRun(rt, appIds[i]);
   }
 }
 

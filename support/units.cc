@@ -110,7 +110,8 @@ bool UnitTable::WriteLine(int unit, std::string_view line) {
   auto it = files_.find(unit);
   if (it == files_.end() || !it->second.out) return false;
   std::FILE* out = it->second.out;
-  bool ok = std::fwrite(line.data(), 1, line.size(), out) == line.size();
+  // An empty line may have no storage at all (a null data pointer), which fwrite must not get.
+  bool ok = line.empty() || std::fwrite(line.data(), 1, line.size(), out) == line.size();
   ok = std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), out) == kLineEnd.size() && ok;
   return std::fflush(out) == 0 && ok;
 }

@@ -48,6 +48,16 @@ TEST(UnitTable, WritesEveryLineThroughAtOnce) {
   EXPECT_EQ(units.NameOf(30), "");
 }
 
+// A blank line trimmed to nothing has no storage at all; it is still written as a line end.
+TEST(UnitTable, WritesAnEmptyLine) {
+  TempRun run;
+  UnitTable units;
+  ASSERT_EQ(units.OpenNew(30, run.rt.InRunFolder("out.txt")), 0);
+  EXPECT_TRUE(units.WriteLine(30, std::string_view()));
+  EXPECT_TRUE(units.WriteLine(30, "x"));
+  EXPECT_EQ(run.ReadFile("out.txt"), "\nx\n");
+}
+
 TEST(UnitTable, OpeningAnOpenUnitReplacesItsFile) {
   TempRun run;
   run.WriteFile("a.txt", "from a\n");
