@@ -181,7 +181,6 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
       {"model missing", "model/TolvaModel.exe", "Monthly", "20", "80", "310", false, false},
       {"output folder missing", "out", "Monthly", "20", "80", "310", false, false},
       {"days not read for Monthly", nullptr, "Monthly", "0", "", "999", false, true},
-      {"user-defined days", nullptr, "UserDefined", "20", "80", "310", false, true},
       {"widest days", nullptr, "UserDefined", "150", "0", "365", false, true},
       {"shortest interval", nullptr, "UserDefined", "1", "0", "0", false, true},
       {"interval 0", nullptr, "UserDefined", "0", "80", "310", false, false},

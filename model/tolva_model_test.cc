@@ -127,22 +127,6 @@ TEST_F(TolvaModelTest, EquivalentInputs) {
   }
 }
 
-// Each compound's records act on that compound only; a row dated before the row above it lies in
-// the next year, as the monthly schedule writes one that passes December, and its dose counts.
-TEST_F(TolvaModelTest, ParametersAndDoses) {
-  const std::string input = kCompounds + Applications("15-Dec AppSolSur 1.0\n");
-  const auto plain = Concentrations(input);
-  const auto doubled = Concentrations(input + "2.0E-03  LeachFac_CompB  (-)  ! remark\n");
-  EXPECT_EQ(doubled[0], plain[0]);
-  EXPECT_NEAR(doubled[1], 2 * plain[1], 1e-6 * plain[1]);
-  const auto slower = Concentrations(input + "60  DegT50_CompA  (d)\n");
-  EXPECT_GT(slower[0], plain[0]);
-  EXPECT_EQ(slower[1], plain[1]);
-  const auto twice =
-      Concentrations(kCompounds + Applications("15-Dec AppSolSur 1.0\n14-Jan AppSolSur 1.0\n"));
-  EXPECT_GT(twice[0], 1.5 * plain[0]);
-}
-
 TEST_F(TolvaModelTest, SummaryOnlyWritesFixedValues) {
   Write("run_1.tol", kCompounds + Applications("bad row\n") + "Yes StandInSummaryOnly\n" +
                          "absent.bot BotFile\n");
@@ -188,12 +172,6 @@ TEST_F(TolvaModelTest, ExitCodes) {
     const std::vector<std::string> error = {"TolvaModel stand-in: " + c.error};
     EXPECT_EQ(Lines("err.txt"), c.error.empty() ? std::vector<std::string>{} : error) << c.input;
   }
-}
-
-TEST_F(TolvaModelTest, Usage) {
-  EXPECT_EQ(Run("--help"), 0);
-  EXPECT_EQ(Lines("out.txt")[0],
-            "TolvaModel.exe: STAND-IN for tests and demonstrations, NOT a leaching model.");
 }
 
 }  // namespace

@@ -51,20 +51,27 @@ run_driver() { # folder
 }
 
 echo "== Overhead: 366 application ids, a model that only writes its summary"
+# The driver runs every model at the lowest priority (nice 19); on a busy machine that alone slows
+# it down, so the loop is timed both plainly and at the driver's priority.
 prepare "$work/overhead" 0 365 1 "Yes StandInSummaryOnly"
-best_ratio=""
+shell_loop() { # nice level
+  (cd "$work/overhead" && for id in $(seq 366); do
+    nice -n "$1" /bin/sh -c "'$bin/model/TolvaModel.exe' bench_$id.tol"
+  done)
+}
+best_plain=""
+best_nice=""
 for i in $(seq "$repeat"); do
   start=$(now); run_driver "$work/overhead"; driver=$(calc "$(now) - $start")
-  start=$(now)
-  (cd "$work/overhead" && for id in $(seq 366); do
-    /bin/sh -c "'$bin/model/TolvaModel.exe' bench_$id.tol"
-  done)
-  loop=$(calc "$(now) - $start")
-  ratio=$(calc "$driver / $loop")
-  printf 'run %d: driver %.3f s, shell loop %.3f s, ratio %.3f\n' "$i" "$driver" "$loop" "$ratio"
-  if [ -z "$best_ratio" ] || [ "$(calc "$ratio < $best_ratio")" = 1 ]; then best_ratio=$ratio; fi
+  start=$(now); shell_loop 0; plain=$(calc "$(now) - $start")
+  start=$(now); shell_loop 19; niced=$(calc "$(now) - $start")
+  printf 'run %d: driver %.3f s, plain shell loop %.3f s (ratio %.3f), loop at nice 19 %.3f s (ratio %.3f)\n' \
+    "$i" "$driver" "$plain" "$(calc "$driver / $plain")" "$niced" "$(calc "$driver / $niced")"
+  if [ -z "$best_plain" ] || [ "$(calc "$driver / $plain < $best_plain")" = 1 ]; then best_plain=$(calc "$driver / $plain"); fi
+  if [ -z "$best_nice" ] || [ "$(calc "$driver / $niced < $best_nice")" = 1 ]; then best_nice=$(calc "$driver / $niced"); fi
 done
-printf 'overhead ratio (best of %d): %.3f (goal <= 1.15)\n\n' "$repeat" "$best_ratio"
+printf 'overhead ratio (best of %d): %.3f against the plain loop (goal <= 1.15), %.3f against the loop at nice 19\n\n' \
+  "$repeat" "$best_plain" "$best_nice"
 
 t="${BENCH_T:-0.5}"
 m="${BENCH_M:-24}"
