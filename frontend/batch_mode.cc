@@ -179,7 +179,8 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err)
     settings.interval = parser.value(interval);
     settings.firstDay = parser.value(firstDay);
     settings.lastDay = parser.value(lastDay);
-    const std::optional<int> parallelRuns = DayValue(parser.value(parallel), 1, kMaxParallelRuns);
+    const std::optional<int> parallelRuns =
+        WholeNumberIn(parser.value(parallel), 1, kMaxParallelRuns);
     settings.parallelRuns = parallelRuns.value_or(1);
 
     QStringList problems = InputProblems(settings);

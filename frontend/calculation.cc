@@ -7,7 +7,7 @@
 
 namespace tarn::frontend {
 
-std::optional<int> DayValue(const QString& text, int minimum, int maximum) {
+std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum) {
   static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
   bool ok = false;
   const int value = text.toInt(&ok);
@@ -18,8 +18,8 @@ std::optional<int> DayValue(const QString& text, int minimum, int maximum) {
 
 bool DayFieldsAccepted(const RunSettings& settings) {
   if (settings.option != QLatin1String(kUserDefined)) return true;
-  return DayValue(settings.interval, 1, 150) && DayValue(settings.firstDay, 0, 365) &&
-         DayValue(settings.lastDay, 0, 365);
+  return WholeNumberIn(settings.interval, 1, 150) && WholeNumberIn(settings.firstDay, 0, 365) &&
+         WholeNumberIn(settings.lastDay, 0, 365);
 }
 
 std::optional<int> RunCalculation(const RunSettings& settings, Messages& messages) {

@@ -15,7 +15,7 @@ inline constexpr char kMonthly[] = "Monthly";
 inline constexpr char kUserDefined[] = "UserDefined";
 
 // The whole number in `text` (digits only) when it lies from `minimum` to `maximum`.
-std::optional<int> DayValue(const QString& text, int minimum, int maximum);
+std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum);
 
 // Whether the driver accepts the day values: with UserDefined, first and last day 0 to 365 and
 // an interval of 1 to 150; with any other option they are not read.

@@ -11,9 +11,9 @@ std::optional<ExpectedModelRuns> ExpectModelRuns(const RunSettings& settings) {
   if (settings.option == QLatin1String(kMonthly)) return ExpectedModelRuns{12, true};
   if (settings.option != QLatin1String(kUserDefined) || !DayFieldsAccepted(settings))
     return std::nullopt;
-  const int first = *DayValue(settings.firstDay, 0, 365);
-  const int last = *DayValue(settings.lastDay, 0, 365);
-  const int interval = *DayValue(settings.interval, 1, 150);
+  const int first = *WholeNumberIn(settings.firstDay, 0, 365);
+  const int last = *WholeNumberIn(settings.lastDay, 0, 365);
+  const int interval = *WholeNumberIn(settings.interval, 1, 150);
   return ExpectedModelRuns{first > last ? 0 : (last - first) / interval + 1, false};
 }
 
