@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -40,15 +41,17 @@ void LinkOrCopy(const fs::path& from, const fs::path& to) {
 }
 
 // Runs the model for one id in a folder of its own; returns the exit code, -1 when the folder
-// could not be prepared.
+// could not be prepared. `runFolderLock` guards the run folder: while one run links its files,
+// another must not be moving its outputs in (on Windows a replaced file cannot be renamed over).
 int RunInOwnFolder(const fs::path& runFolder, const std::string& runId, const std::string& binDir,
-                   int appId) {
+                   int appId, std::mutex& runFolderLock) {
   const std::string runFile = runId + "_" + AppIdToText(appId) + ".tol";
   const fs::path folder = runFolder / (kRunFolderPrefix + runId + "_" + AppIdToText(appId));
   try {
+    std::set<std::string> linked;
+    std::unique_lock<std::mutex> lock(runFolderLock);
     fs::remove_all(folder);
     fs::create_directory(folder);
-    std::set<std::string> linked;
     for (const fs::directory_entry& entry : fs::directory_iterator(runFolder)) {
       const std::string name = entry.path().filename().string();
       if (!entry.is_regular_file() || (KeptOutOfRunFolders(name, runId) && name != runFile)) {
@@ -57,7 +60,9 @@ int RunInOwnFolder(const fs::path& runFolder, const std::string& runId, const st
       LinkOrCopy(entry.path(), folder / name);
       linked.insert(name);
     }
+    lock.unlock();
     const int exitCode = RunCommand(ModelCommand(binDir, runFile), folder.string());
+    lock.lock();
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
       const std::string name = entry.path().filename().string();
       if (linked.count(name)) continue;
@@ -81,9 +86,10 @@ void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<i
   const std::string runId = CheckRunId(rt);
   std::vector<int> exitCodes(appIds.size(), 0);
   std::atomic<size_t> next{0};
+  std::mutex runFolderLock;
   auto worker = [&] {
     for (size_t i; (i = next++) < appIds.size();) {
-      exitCodes[i] = RunInOwnFolder(runFolder, runId, state.binDir, appIds[i]);
+      exitCodes[i] = RunInOwnFolder(runFolder, runId, state.binDir, appIds[i], runFolderLock);
     }
   };
   rt.console.GoToRow(22);
