@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build)
 if [ "${1:-all}" = all ]; then
-  packages+=(libgtest-dev qt6-base-dev qt6-charts-dev)
+  packages+=(libgtest-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev)
 fi
 if [ "${1:-all}" = windows ]; then
   packages+=(g++-mingw-w64-x86-64 wine wine64)
