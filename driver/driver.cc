@@ -15,13 +15,22 @@ namespace tarn {
 
 namespace {
 
+// Summaries of an earlier run, complete or not, must never be ranked with this run's: a run that
+// was killed half-way would otherwise leave a mix for a later rebuild of the report.
+void RemoveOldSummaries(Runtime& rt) {
+  const std::string runId = CheckRunId(rt);
+  for (const auto& entry : std::filesystem::directory_iterator(rt.identity.runFolder)) {
+    const std::string name = entry.path().filename().string();
+    if (AppIdFileExtension(name, runId) == ".sum") DeleteIfExists(entry.path().string());
+  }
+}
+
 // Writes and runs the model input of application id 1, 2, ... until the schedule ends.
 void RunSchedule(Runtime& rt, RunState& state) {
+  RemoveOldSummaries(rt);
   // With several runs at once the whole schedule is written first.
   std::vector<int> kept;
   WriteSchedule(rt, state, [&](int appId) {
-    // A summary of an earlier run must never pass for this run's result.
-    DeleteIfExists(rt.InRunFolder(AppIdFileName(rt, appId, ".sum")));
     if (state.numParallelRuns > 1) {
       kept.push_back(appId);
     } else {
@@ -31,19 +40,22 @@ void RunSchedule(Runtime& rt, RunState& state) {
   });
   if (!kept.empty()) RunModelsInParallel(rt, state, kept, state.numParallelRuns);
   // Inputs and summaries of higher ids left by an earlier, longer run would otherwise be taken
-  // for this run's by a later rebuild of the report.
+  // for this run's by a later rebuild of the report. The id that ended the schedule has lost its
+  // input and summary already.
+  const int discardedAppId = state.stopFlag ? state.lastAppIdRun + 1 : 0;
   for (int appId = state.lastAppIdRun + 1;; ++appId) {
     const std::string input = rt.InRunFolder(AppIdFileName(rt, appId, ".tol"));
     const std::string summary = rt.InRunFolder(AppIdFileName(rt, appId, ".sum"));
-    if (!std::filesystem::exists(input) && !std::filesystem::exists(summary)) break;
+    if (appId != discardedAppId && !std::filesystem::exists(input) &&
+        !std::filesystem::exists(summary)) {
+      break;
+    }
     DeleteIfExists(input);
     DeleteIfExists(summary);
   }
 }
 
-}  // namespace
-
-void RunDriver(Runtime& rt) {
+[[noreturn]] void RunStages(Runtime& rt) {
   RunState state;
   const std::string runId = CheckRunId(rt);
   SetUpRunFiles(rt);
@@ -55,6 +67,25 @@ void RunDriver(Runtime& rt) {
   CollectResults(rt, state);
   WriteResultReport(rt, state);
   rt.EndOfProgram(0);
+}
+
+}  // namespace
+
+void RunGuarded(Runtime& rt, const std::function<void()>& stages) {
+  try {
+    stages();
+  } catch (const ProgramStop&) {
+    throw;
+  } catch (const std::exception& unexpected) {
+    rt.Fail(-1, std::string(" Unexpected error: ") + unexpected.what());
+  } catch (...) {
+    rt.Fail(-1, " Unexpected error: unknown exception");
+  }
+  rt.Fail(-1, " Unexpected error: the run ended without its end");
+}
+
+void RunDriver(Runtime& rt) {
+  RunGuarded(rt, [&] { RunStages(rt); });
 }
 
 }  // namespace tarn

@@ -63,7 +63,7 @@ class DriverRunFolder {
     run.WriteFile("test.tsb", controlFile);
     return run.StopText([&] { RunDriver(run.rt); });
   }
-  std::vector<std::string> LeachingLines() const {
+  std::vector<std::string> LeachingLines() {
     std::vector<std::string> lines;
     for (const std::string& line : run.Lines("test_Tsb.sum")) {
       if (line.rfind("* This maximum", 0) == 0 || line.rfind("* The first day", 0) == 0) {
@@ -149,19 +149,19 @@ TEST(DriverRuns, AModelThatCrashesHalfWayEndsTheRunInError) {
 }
 
 TEST_F(DriverRun, LeftoversOfALongerEarlierRunAreRemoved) {
-  for (const char* name : {"test_12.tol", "test_12.sum", "test_13.sum", "test_15.sum"}) {
+  for (const char* name : {"test_12.tol", "test_12.sum", "test_13.tol", "test_15.tol"}) {
     run.WriteFile(name, "old\n");
   }
   EXPECT_EQ(RunWith(ControlFile(BinDir(), "UserDefined")), "End of program");
   EXPECT_FALSE(run.Exists("test_12.tol"));
   EXPECT_FALSE(run.Exists("test_12.sum"));
-  EXPECT_FALSE(run.Exists("test_13.sum"));
-  EXPECT_TRUE(run.Exists("test_15.sum"));
+  EXPECT_FALSE(run.Exists("test_13.tol"));
+  EXPECT_TRUE(run.Exists("test_15.tol"));
 }
 
 // The files a run left in its folder (the model's folder and the control file aside), without the
 // line that names the folder.
-std::map<std::string, std::string> RunFiles(const TempRun& run) {
+std::map<std::string, std::string> RunFiles(TempRun& run) {
   std::map<std::string, std::string> files;
   for (const auto& entry : std::filesystem::directory_iterator(run.folder)) {
     if (!entry.is_regular_file()) {

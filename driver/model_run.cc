@@ -14,21 +14,29 @@ std::string AppIdToText(int appId) {
 
 std::string ModelCommand(const std::string& binDir, const std::string& runFile) {
   const std::string executable = std::string(TrimRight(binDir)) + kPathSeparator + "TolvaModel.exe";
-  return QuoteForShell(executable) + " " + std::string(TrimRight(runFile));
+  return AsDirectChild(QuoteForShell(executable) + " " + std::string(TrimRight(runFile)));
 }
 
 void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile) {
   const int exitCode = rt.RunOnConsole(ModelCommand(state.binDir, runFile),
                                        std::string(TrimRight(rt.identity.runFolder)));
+  if (StopRequest() != 0) {
+    DiscardSummary(rt, appId);
+    rt.StopIfRequested();
+  }
   if (exitCode != 0) HandleFailedModelRun(rt, appId);
+}
+
+void DiscardSummary(Runtime& rt, int appId) {
+  DeleteIfExists(rt.InRunFolder(AppIdFileName(rt, appId, ".sum")));
 }
 
 void HandleFailedModelRun(Runtime& rt, int appId) {
   const std::string failure = " Error while calling AppId " + fmt::I(appId, 5);
-  rt.units.WriteLine(kLogUnit, " ");
-  rt.units.WriteLine(kLogUnit, failure);
-  rt.units.WriteLine(kErrUnit, failure);
-  DeleteIfExists(rt.InRunFolder(AppIdFileName(rt, appId, ".sum")));
+  rt.WriteLine(kLogUnit, " ");
+  rt.WriteLine(kLogUnit, failure);
+  rt.WriteLine(kErrUnit, failure);
+  DiscardSummary(rt, appId);
 }
 
 }  // namespace tarn

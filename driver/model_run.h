@@ -11,7 +11,7 @@ namespace tarn {
 // The application id in decimal without blanks (asterisks when it does not fit five columns).
 std::string AppIdToText(int appId);
 
-// The command that runs the model in `binDir` on `runFile`.
+// The command that runs the model in `binDir` on `runFile`, as the interpreter's direct child.
 std::string ModelCommand(const std::string& binDir, const std::string& runFile);
 
 // Notes a failed model run of `appId` in the log and error files and discards the summary it may
@@ -19,8 +19,12 @@ std::string ModelCommand(const std::string& binDir, const std::string& runFile);
 // results.
 void HandleFailedModelRun(Runtime& rt, int appId);
 
+// Deletes the summary of a model run of `appId` that failed or was cut short by a stop request:
+// it may be written only in part.
+void DiscardSummary(Runtime& rt, int appId);
+
 // Runs the model on `runFile` in the run folder and waits for it; a failed run is handled as
-// above, and the run goes on.
+// above, and the run goes on. A stop requested meanwhile ends the run in error.
 void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile);
 
 }  // namespace tarn

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <mutex>
 #include <set>
+#include <string>
+#include <system_error>
 #include <thread>
 
 #include "driver/model_run.h"
@@ -28,25 +30,56 @@ bool KeptOutOfRunFolders(const std::string& name, const std::string& runId) {
   for (const char* ending : {".bus", ".err", ".out", ".log", ".sum", "_Tsb.sum"}) {
     if (name == runId + ending) return true;
   }
-  const std::string prefix = runId + "_";
-  if (name.compare(0, prefix.size(), prefix) != 0) return false;
-  const size_t digits = name.find_first_not_of("0123456789", prefix.size());
-  return digits > prefix.size() && digits != std::string::npos && name[digits] == '.';
+  return !AppIdFileExtension(name, runId).empty();
 }
 
-void LinkOrCopy(const fs::path& from, const fs::path& to) {
-  std::error_code linkFailed;
-  fs::create_hard_link(from, to, linkFailed);
-  if (linkFailed) fs::copy_file(from, to);
+// The folder of one application id's model run.
+fs::path FolderOfRun(const fs::path& runFolder, const std::string& runId, int appId) {
+  return runFolder / (kRunFolderPrefix + runId + "_" + AppIdToText(appId));
 }
 
-// Runs the model for one id in a folder of its own; returns the exit code, -1 when the folder
-// could not be prepared. `runFolderLock` guards the run folder: while one run links its files,
-// another must not be moving its outputs in (on Windows a replaced file cannot be renamed over).
-int RunInOwnFolder(const fs::path& runFolder, const std::string& runId, const std::string& binDir,
-                   int appId, std::mutex& runFolderLock) {
+// Gives the per-run folder the file `from` of the run folder: a hard link, or a symbolic link
+// where the file system refuses hard links. Never a copy: a large file would be written once per
+// application id.
+void LinkInto(const fs::path& from, const fs::path& to) {
+  std::error_code hardLinkRefused;
+  fs::create_hard_link(from, to, hardLinkRefused);
+  if (hardLinkRefused) fs::create_symlink(fs::absolute(from), to);
+}
+
+// Moves what a model run left at `from` to `to` in the run folder, as the model would have left
+// it there: a file (or link) replaces what bears its name; a folder is merged into the folder of
+// that name, never replacing it as a whole, and never through a link.
+void MoveBack(const fs::path& from, const fs::path& to) {
+  const fs::file_status target = fs::symlink_status(to);
+  if (!fs::is_directory(fs::symlink_status(from)) || !fs::exists(target)) {
+    fs::rename(from, to);
+    return;
+  }
+  if (!fs::is_directory(target)) {
+    throw fs::filesystem_error("a folder cannot be merged into what is not a folder", from, to,
+                               std::make_error_code(std::errc::not_a_directory));
+  }
+  for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+    MoveBack(entry.path(), to / entry.path().filename());
+  }
+  fs::remove(from);
+}
+
+// What became of one application id's model run.
+struct RunOutcome {
+  int exitCode = 0;
+  std::string failure;  // why its folder could not be prepared or cleared; empty when it could
+};
+
+// Runs the model for one id in a folder of its own. `runFolderLock` guards the run folder: while
+// one run links its files, another must not be moving its outputs in (on Windows a replaced file
+// cannot be renamed over).
+RunOutcome RunInOwnFolder(const fs::path& runFolder, const std::string& runId,
+                          const std::string& binDir, int appId, std::mutex& runFolderLock) {
   const std::string runFile = runId + "_" + AppIdToText(appId) + ".tol";
-  const fs::path folder = runFolder / (kRunFolderPrefix + runId + "_" + AppIdToText(appId));
+  const fs::path folder = FolderOfRun(runFolder, runId, appId);
+  RunOutcome outcome;
   try {
     std::set<std::string> linked;
     std::unique_lock<std::mutex> lock(runFolderLock);
@@ -57,25 +90,26 @@ int RunInOwnFolder(const fs::path& runFolder, const std::string& runId, const st
       if (!entry.is_regular_file() || (KeptOutOfRunFolders(name, runId) && name != runFile)) {
         continue;
       }
-      LinkOrCopy(entry.path(), folder / name);
+      LinkInto(entry.path(), folder / name);
       linked.insert(name);
     }
     lock.unlock();
-    const int exitCode = RunCommand(ModelCommand(binDir, runFile), folder.string());
+    outcome.exitCode = RunCommand(ModelCommand(binDir, runFile), folder.string());
     lock.lock();
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-      const std::string name = entry.path().filename().string();
-      if (linked.count(name)) continue;
-      fs::remove_all(runFolder / name);
-      fs::rename(entry.path(), runFolder / name);
+    // A run cut short by a stop request leaves nothing that counts.
+    if (StopRequest() == 0) {
+      for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        if (!linked.count(entry.path().filename().string())) {
+          MoveBack(entry.path(), runFolder / entry.path().filename());
+        }
+      }
     }
     fs::remove_all(folder);
-    return exitCode;
-  } catch (const fs::filesystem_error&) {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    return -1;
+  } catch (const std::exception& failure) {
+    outcome.failure = failure.what();
+    if (outcome.failure.empty()) outcome.failure = "unknown error";
   }
+  return outcome;
 }
 
 }  // namespace
@@ -84,31 +118,49 @@ void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<i
                          int parallel) {
   const fs::path runFolder(rt.identity.runFolder);
   const std::string runId = CheckRunId(rt);
-  std::vector<int> exitCodes(appIds.size(), 0);
+  std::vector<RunOutcome> outcomes(appIds.size());
   std::atomic<size_t> next{0};
+  std::atomic<bool> failed{false};
   std::mutex runFolderLock;
+  // Nothing escapes a worker: RunInOwnFolder turns every failure into its outcome.
   auto worker = [&] {
-    for (size_t i; (i = next++) < appIds.size();) {
-      exitCodes[i] = RunInOwnFolder(runFolder, runId, state.binDir, appIds[i], runFolderLock);
+    for (size_t i; !failed && StopRequest() == 0 && (i = next++) < appIds.size();) {
+      outcomes[i] = RunInOwnFolder(runFolder, runId, state.binDir, appIds[i], runFolderLock);
+      if (!outcomes[i].failure.empty()) failed = true;
     }
   };
+  rt.FlushAll();
   rt.console.GoToRow(22);
-  std::vector<std::thread> workers;
-  for (int i = 0; i < parallel && static_cast<size_t>(i) < appIds.size(); ++i) {
-    workers.emplace_back(worker);
+  {
+    std::vector<std::jthread> workers;
+    for (int i = 0; i < parallel && static_cast<size_t>(i) < appIds.size(); ++i) {
+      workers.emplace_back(worker);
+    }
   }
-  for (std::thread& thread : workers) thread.join();
+  // The runs cut short by a stop request left nothing in the run folder.
+  rt.StopIfRequested();
   for (size_t i = 0; i < appIds.size(); ++i) {
-    if (exitCodes[i] != 0) HandleFailedModelRun(rt, appIds[i]);
+    if (!outcomes[i].failure.empty()) {
+      rt.Fail(-1,
+              " Cannot prepare or clear the model run folder " +
+                  FolderOfRun(runFolder, runId, appIds[i]).string(),
+              " " + outcomes[i].failure);
+    }
+  }
+  for (size_t i = 0; i < appIds.size(); ++i) {
+    if (outcomes[i].exitCode != 0) HandleFailedModelRun(rt, appIds[i]);
   }
 }
 
 void RemoveStrayRunFolders(Runtime& rt) {
+  // Only this run's folders: the folders of run A_B are not those of run A.
   const std::string prefix = kRunFolderPrefix + CheckRunId(rt) + "_";
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(rt.identity.runFolder, error)) {
     const std::string name = entry.path().filename().string();
-    if (entry.is_directory() && name.compare(0, prefix.size(), prefix) == 0) {
+    if (entry.is_directory() && name.compare(0, prefix.size(), prefix) == 0 &&
+        name.size() > prefix.size() &&
+        name.find_first_not_of("0123456789", prefix.size()) == std::string::npos) {
       fs::remove_all(entry.path(), error);
     }
   }

@@ -1,6 +1,7 @@
 #include "driver/report.h"
 
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ void WriteHeaders(Runtime& rt, const std::string& runId, const std::string& runD
   };
   for (int unit : {kOutUnit, kLogUnit, kSumUnit, kErrUnit, kReportUnit}) {
     for (const HeaderLine& line : header) {
-      if (!line.reportOnly || unit == kReportUnit) rt.units.WriteLine(unit, line.text);
+      if (!line.reportOnly || unit == kReportUnit) rt.WriteLine(unit, line.text);
     }
   }
 }
@@ -69,16 +70,38 @@ std::string ConcText(double conc) { return fmt::E(conc, 15, 4, 'D'); }
 }  // namespace
 
 void SetUpRunFiles(Runtime& rt) {
-  DeleteIfExists(rt.InRunFolder("tolva.ok"));
   const std::string runDate = RunDate();
   const std::string runId = CheckRunId(rt);
   rt.RunOnConsole(MakeFolderCommand(rt.identity.runFolder));
 
+  // One driver per run: the busy marker is locked before anything of the run is touched, and
+  // stays locked until the driver ends. A marker that a dead driver left holds no lock.
   const std::string busyMarker = rt.InRunFolder(runId + ".bus");
-  OpenAfterDelete(rt, kBusyUnit, busyMarker);
-  rt.units.WriteLine(kBusyUnit, "TOLVA run " + runId + " is busy");
-  rt.units.Close(kBusyUnit);
-  rt.units.OpenExisting(kBusyUnit, busyMarker);
+  std::FILE* marker = nullptr;
+  int error = 0;
+  switch (LockFile(busyMarker, marker, error)) {
+    case LockResult::kHeldByAnother:
+      rt.StopDirectly("TOLVA run " + runId + " is busy - no error file generated");
+    case LockResult::kFailed:
+      rt.out << "Error in OpenAfterDelete routine, IOStat = " << fmt::I(error, 5) << '\n';
+      rt.StopDirectly("Error in OpenAfterDelete routine - no error file generated");
+    case LockResult::kLocked:
+      rt.units.Adopt(kBusyUnit, busyMarker, marker);
+  }
+  // A success marker that survives its delete would pass this run off as a success.
+  const std::string successMarker = rt.InRunFolder("tolva.ok");
+  DeleteIfExists(successMarker);
+  std::error_code ignored;
+  if (std::filesystem::symlink_status(successMarker, ignored).type() !=
+      std::filesystem::file_type::not_found) {
+    rt.units.Close(kBusyUnit, /*deleteFile=*/true);
+    rt.StopDirectly("Cannot remove tolva.ok - no error file generated");
+  }
+  if (const int emptied = EmptyFile(rt.units.StreamOf(kBusyUnit))) {
+    rt.FailWriting(busyMarker, emptied);
+  }
+  rt.WriteLine(kBusyUnit, "TOLVA run " + runId + " is busy");
+  rt.FlushAll();
 
   if (rt.units.OpenExisting(kInputUnit, rt.InRunFolder(runId + ".tol")) != 0) {
     // No run takes place, so no busy marker may stay behind.
@@ -95,7 +118,7 @@ void SetUpRunFiles(Runtime& rt) {
 }
 
 void WriteResultReport(Runtime& rt, RunState& state) {
-  const auto write = [&](const std::string& line) { rt.units.WriteLine(kReportUnit, line); };
+  const auto write = [&](const std::string& line) { rt.WriteLine(kReportUnit, line); };
   const int numCompounds = NumberOfCompounds(rt);
   const int numResults = state.NumResults();
 

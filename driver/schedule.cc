@@ -52,7 +52,7 @@ bool CopyRow(Runtime& rt, int unit, double day) {
       rt.Fail(-1, " Fatal while reading record Applications", std::string(TrimRight(row)));
     }
   }
-  if (count > 0) rt.units.WriteLine(unit, RowLine(day, type, value, count));
+  if (count > 0) rt.WriteLine(unit, RowLine(day, type, value, count));
   return true;
 }
 
@@ -60,6 +60,14 @@ bool CopyRow(Runtime& rt, int unit, double day) {
 
 std::string AppIdFileName(Runtime& rt, int appId, const std::string& extension) {
   return CheckRunId(rt) + "_" + AppIdToText(appId) + extension;
+}
+
+std::string AppIdFileExtension(std::string_view name, std::string_view runId) {
+  if (name.substr(0, runId.size()) != runId || name.substr(runId.size(), 1) != "_") return "";
+  const size_t first = runId.size() + 1;
+  const size_t end = name.find_first_not_of("0123456789", first);
+  if (end == first || end == std::string_view::npos || name[end] != '.') return "";
+  return std::string(name.substr(end));
 }
 
 void ReadApplicationsTable(Runtime& rt, RunState& state) {
@@ -90,9 +98,9 @@ int WriteRunFile(Runtime& rt, RunState& state, int appId) {
   for (std::string line; rt.units.ReadLine(kInputUnit, line);) {
     double currentDay = state.startDay;
     if (std::string_view(line).substr(0, kTableLine.size()) != kTableLine) {
-      rt.units.WriteLine(unit, TrimRight(line));
+      rt.WriteLine(unit, TrimRight(line));
     } else {
-      rt.units.WriteLine(unit, kTableLine);
+      rt.WriteLine(unit, kTableLine);
       if (state.optApp == Schedule::kMonthly) {
         // Each table line met takes the next month; past December the copy ends here.
         if (++state.monthCounter > 12) break;
@@ -124,7 +132,7 @@ void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int ap
     const int unit = WriteRunFile(rt, state, appId);
     if (state.stopFlag) return;
     onKept(appId);
-    rt.units.Close(unit);
+    rt.CloseKept(unit);
     state.startDay += std::trunc(state.delTimAppId);
   }
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "driver/run_state.h"
 #include "support/runtime.h"
@@ -26,5 +27,10 @@ void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int ap
 
 // The name of an application id's file: <RunId>_<AppId><extension>.
 std::string AppIdFileName(Runtime& rt, int appId, const std::string& extension);
+
+// The extension of `name` when it names a file of an application id of run `runId`
+// (<RunId>_<AppId><extension>, the id in digits, the extension from its full stop on); empty
+// when it names none.
+std::string AppIdFileExtension(std::string_view name, std::string_view runId);
 
 }  // namespace tarn

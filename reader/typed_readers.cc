@@ -11,7 +11,7 @@ namespace {
 
 constexpr size_t kCompoundNameLength = 200;
 
-void WriteSeparator(Runtime& rt) { rt.units.WriteLine(kLogUnit, std::string(80, '-')); }
+void WriteSeparator(Runtime& rt) { rt.WriteLine(kLogUnit, std::string(80, '-')); }
 
 }  // namespace
 
@@ -29,7 +29,7 @@ int RdOption(Runtime& rt, std::string_view name, std::string_view optionList) {
   std::string available;
   for (int i = 1; i <= rt.words.NumWords(); ++i) {
     if (rt.words.Word(i) == value) {
-      rt.units.WriteLine(kLogUnit, fmt::A(TrimRight(name), 18) + " " + fmt::A(value, 18));
+      rt.WriteLine(kLogUnit, fmt::A(TrimRight(name), 18) + " " + fmt::A(value, 18));
       return i;
     }
     available += " " + rt.words.Word(i);
@@ -60,8 +60,8 @@ double RdFloat(Runtime& rt, std::string_view name, std::string_view unitText, do
   if (!reader.ReadNumber(value)) {
     rt.Fail(-1, " Fatal while reading record " + std::string(TrimRight(name)));
   }
-  rt.units.WriteLine(kLogUnit, fmt::A(TrimRight(name), 18) + " " + fmt::A(TrimRight(unitText), 18) +
-                                   " " + fmt::G(value, 12, 5));
+  rt.WriteLine(kLogUnit, fmt::A(TrimRight(name), 18) + " " + fmt::A(TrimRight(unitText), 18) + " " +
+                             fmt::G(value, 12, 5));
   CheckForMinimum(rt, name, value, min);
   CheckForMaximum(rt, name, value, max);
   return value;
@@ -92,8 +92,8 @@ void GetCompoundList(Runtime& rt) {
   for (int i = 1; i <= count; ++i) {
     ReadUnitLine(rt, kInputUnit, line);
     rt.compounds.emplace_back(TrimRight(Cut(line, kCompoundNameLength)));
-    rt.units.WriteLine(kLogUnit, "Compound " + fmt::I(i, 3) + " " +
-                                     PadRight(rt.compounds.back(), kCompoundNameLength));
+    rt.WriteLine(kLogUnit, "Compound " + fmt::I(i, 3) + " " +
+                               PadRight(rt.compounds.back(), kCompoundNameLength));
   }
 }
 

@@ -3,6 +3,7 @@
 // platform-win32.cc implement it; nothing else in the tree asks which system it runs on.
 #pragma once
 
+#include <cstdio>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -17,8 +18,24 @@ extern const std::string_view kLineEnd;
 // Runs `command` through the command interpreter ("cmd.exe /c " or "/bin/sh -c ") at idle
 // priority, in `workingFolder` (the current folder when empty), and waits for it without a time
 // limit. Returns the interpreter's exit code (128 + signal for a child killed by a signal on
-// POSIX), or -1 when the interpreter cannot be started.
+// POSIX), or -1 when the interpreter cannot be started. The child inherits none of the driver's
+// files and never outlives the driver: it runs in a process group (POSIX) or job (Windows) of its
+// own that a stop request ends, and on POSIX it is killed when the driver dies. Safe to call from
+// several threads at once. Once a stop request was caught, nothing is started and -1 returned.
 int RunCommand(const std::string& command, const std::string& workingFolder = "");
+
+// `command` in the form in which the interpreter replaces itself by the program it names, so
+// that the program is the driver's direct child ("exec " before it on POSIX; cmd.exe has no such
+// form and the job object holds both).
+std::string AsDirectChild(const std::string& command);
+
+// From now on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C, Ctrl-Break, closing the console) no
+// longer end the driver: they end every command RunCommand started and are noted for
+// StopRequest. A write beyond the file size limit then fails instead of ending the driver.
+void CatchStopRequests();
+// The number of the first stop signal caught (Windows: 2 Ctrl-C, 21 Ctrl-Break, 1 closing the
+// console), 0 while none was.
+int StopRequest();
 
 // `path` quoted for the command interpreter so that none of its characters is interpreted:
 // double quotes for cmd.exe, single quotes (with '\'' inside) for the POSIX shell.
@@ -30,6 +47,23 @@ std::string MakeFolderCommand(const std::string& folder);
 
 // The full path of the current folder; empty when it cannot be read.
 std::string GetCurrentFolder();
+
+// Creates `path` as a new, empty file for writing after removing what bears its name, so that a
+// link is removed and never written through. Other processes may read the file while it is
+// open; child processes do not inherit it. Returns the stream, or nullptr with `error` set to
+// the system's error number.
+std::FILE* CreateNewFile(const std::string& path, int& error);
+// Opens an existing file for reading (through a link, too), not inherited by child processes.
+std::FILE* OpenForReading(const std::string& path, int& error);
+
+// The outcome of LockFile.
+enum class LockResult { kLocked, kHeldByAnother, kFailed };
+// Opens `path` for writing (creating it when missing, never truncating it, never through a link)
+// and takes an exclusive lock on it without waiting; the lock holds while the stream is open.
+// kHeldByAnother when a live process holds it; kFailed with `error` set when it cannot be opened.
+LockResult LockFile(const std::string& path, std::FILE*& file, int& error);
+// Empties a file opened by LockFile; returns 0 or the system's error number.
+int EmptyFile(std::FILE* file);
 
 // The driver's console: row-addressed lines for fatal errors and a fixed row for model output.
 // On a terminal it sets up the window once and writes at fixed rows; otherwise (a pipe, a file)

@@ -38,10 +38,14 @@ std::string NativeFolder(std::string folder) {
 void ParseArgument(Runtime& rt) {
   RunIdentity& identity = rt.identity;
   identity.checked = true;
-  const std::string argument =
-      rt.args.size() > 1 ? Cut(rt.args[1], kArgumentCapacity) : std::string();
+  const std::string argument = rt.args.size() > 1 ? rt.args[1] : std::string();
   const std::string_view trimmed = TrimRight(argument);
   if (trimmed.empty()) RefuseWithUsage(rt);
+  // Cut, it would name another run.
+  if (trimmed.size() > kArgumentCapacity) {
+    rt.out << " The argument is longer than 512 characters\n";
+    rt.StopDirectly("Argument too long");
+  }
 
   std::string runId(trimmed);
   if (trimmed.front() == '"' && trimmed.back() == '"') {
@@ -66,6 +70,10 @@ void ParseArgument(Runtime& rt) {
     runId.erase(0, first == std::string::npos ? runId.size() : first);
   } else {
     identity.runFolder = GetCurrentFolder();
+    // The run's files would otherwise be looked for, and written, elsewhere.
+    if (identity.runFolder.empty()) {
+      rt.StopDirectly("Cannot read the current folder - no error file generated");
+    }
   }
 
   if (const size_t dot = runId.find('.'); dot != std::string::npos) {

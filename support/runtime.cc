@@ -1,5 +1,6 @@
 #include "support/runtime.h"
 
+#include <cstring>
 #include <filesystem>
 
 #include "reader/number_format.h"
@@ -12,9 +13,10 @@ namespace {
 
 constexpr int kModelOutputRow = 22;
 const char* const kNormalEndText = "End of program";
-const char* const kErrorEndText = "An error occurred - program stopped";
 
 }  // namespace
+
+const char* const kErrorEndText = "An error occurred - program stopped";
 
 const std::string& WordList::Word(int i) const {
   static const std::string kEmpty;
@@ -32,8 +34,37 @@ std::string Runtime::InRunFolder(const std::string& name) const {
 }
 
 int Runtime::RunOnConsole(const std::string& command, const std::string& workingFolder) {
+  FlushAll();
   console.GoToRow(kModelOutputRow);
   return RunCommand(command, workingFolder);
+}
+
+void Runtime::FailWriting(const std::string& path, int error) {
+  Fail(-1, " Cannot write file " + path, std::string(" ") + std::strerror(error));
+}
+
+void Runtime::WriteLine(int unit, std::string_view line) {
+  // A line for a unit that is not open goes nowhere, as it always did.
+  if (!units.WriteLine(unit, line) && units.IsOpen(unit)) {
+    FailWriting(units.NameOf(unit), units.Flush(unit));
+  }
+}
+
+void Runtime::FlushAll() {
+  for (int unit : units.OpenUnits()) {
+    if (const int error = units.Flush(unit)) FailWriting(units.NameOf(unit), error);
+  }
+}
+
+void Runtime::CloseKept(int unit) {
+  const std::string path = units.NameOf(unit);
+  if (const int error = units.Close(unit)) FailWriting(path, error);
+}
+
+void Runtime::StopIfRequested() {
+  if (const int signal = StopRequest()) {
+    Fail(-1, " The run was stopped before its end", " Signal: " + std::to_string(signal));
+  }
 }
 
 void Runtime::Fail(int status, std::string line1, std::string line2, std::string line3,
@@ -50,33 +81,47 @@ void Runtime::FatalError(int inputUnit) {
   const std::string runId = CheckRunId(*this);
   console.ShowLine(" An error was found in run " + runId, 2);
   console.ShowLine(" The error occurred in file " + fileName, 3);
-  // Before the error file is open the message lines go to standard error too, so none is lost.
-  const bool haveErrorFile = units.IsOpen(kErrUnit);
   const std::string* lines[] = {&error.line1, &error.line2, &error.line3};
   for (int i = 0; i < 3; ++i) {
     const std::string_view line = TrimRight(*lines[i]);
     if (line.empty()) continue;
     console.ShowLine(line, 5 + i);
-    if (haveErrorFile) {
-      units.WriteLine(kErrUnit, line);
-    } else {
-      err << line << '\n';
+    units.WriteLine(kErrUnit, line);
+  }
+  // Lines that no error file holds (none is open yet, or it cannot be written) go to standard
+  // error, so none is lost.
+  if (!units.IsOpen(kErrUnit) || units.Flush(kErrUnit) != 0) {
+    for (const std::string* line : lines) {
+      if (!IsBlank(*line)) err << TrimRight(*line) << '\n';
     }
   }
   EndOfProgram(error.status);
 }
 
 void Runtime::EndOfProgram(int status) {
-  const std::string currentFolder(TrimRight(GetCurrentFolder()));
   const bool normal = status == 0;
-  units.Close(kBusyUnit, /*deleteFile=*/true);
+  if (normal) {
+    // A success must be a whole one: a stop request or a file that could not be written
+    // completely turns it into an error end while the error file is still open.
+    StopIfRequested();
+    FlushAll();
+    for (int unit : units.OpenUnits()) {
+      if (unit != kBusyUnit && unit != kErrUnit && unit != kSumUnit && unit != kLogUnit &&
+          unit != kOutUnit) {
+        CloseKept(unit);
+      }
+    }
+  }
+  const std::string currentFolder(TrimRight(GetCurrentFolder()));
   if (normal) {
     for (int unit : {kErrUnit, kSumUnit, kLogUnit, kOutUnit}) units.Close(unit, true);
   } else {
     const char code = CheckCallingProgram(*this);
     if (code != 'B' && code != 'D' && code != 'E') console.Beep();
   }
-  for (int unit : units.OpenUnits()) units.Close(unit);
+  for (int unit : units.OpenUnits()) {
+    if (unit != kBusyUnit) units.Close(unit);
+  }
 
   for (const char* scratch : {"tolva.tmp", "evtfil.tmp", "prnevtfil.tmp"}) {
     DeleteIfExists(InRunFolder(scratch));
@@ -90,10 +135,16 @@ void Runtime::EndOfProgram(int status) {
     const std::string marker = InRunFolder("tolva.ok");
     markerWritten = units.OpenNew(unit, marker) == 0 &&
                     units.WriteLine(unit, "TOLVA run succesfully terminated!");
-    units.Close(unit);
+    markerWritten = units.Close(unit) == 0 && markerWritten;
     // Without the marker the run cannot be told from a failed one: say so, and end as an error.
-    if (!markerWritten) err << " Unable to write the success marker " << marker << '\n';
+    if (!markerWritten) {
+      DeleteIfExists(marker);
+      err << " Unable to write the success marker " << marker << '\n';
+    }
   }
+  // The run is over only now: until the marker goes, no other driver may start in the folder
+  // (it would see this run's scratch files go and its success marker come).
+  units.Close(kBusyUnit, /*deleteFile=*/true);
   const char* lastLine = normal && markerWritten ? kNormalEndText : kErrorEndText;
   err << lastLine << '\n' << std::flush;
   out << std::flush;
@@ -114,12 +165,8 @@ int FreeFil(Runtime& rt) {
 }
 
 void OpenAfterDelete(Runtime& rt, int unit, const std::string& name) {
-  const std::string path(TrimRight(name));
-  int status = rt.units.OpenNew(unit, path);
-  if (status == 0) {
-    rt.units.Close(unit, /*deleteFile=*/true);
-    status = rt.units.OpenNew(unit, path);
-  }
+  // The old file is removed before the new one is created, so a link is never written through.
+  const int status = rt.units.OpenNew(unit, std::string(TrimRight(name)));
   if (status != 0) {
     rt.out << "Error in OpenAfterDelete routine, IOStat = " << fmt::I(status, 5) << '\n';
     rt.StopDirectly("Error in OpenAfterDelete routine - no error file generated");

@@ -14,6 +14,9 @@
 
 namespace tarn {
 
+// The last line of an error end.
+extern const char* const kErrorEndText;
+
 // Thrown once the program's last line is on standard error; main() ends with status 0.
 class ProgramStop : public std::runtime_error {
  public:
@@ -78,8 +81,21 @@ class Runtime {
   [[noreturn]] void StopDirectly(const std::string& text);
 
   // Runs a command through the command interpreter with the console's cursor on the model's
-  // output row; returns its exit code (see RunCommand).
+  // output row, once every line written so far has reached its file; returns its exit code (see
+  // RunCommand).
   int RunOnConsole(const std::string& command, const std::string& workingFolder = "");
+
+  // Writes one line to a unit open for writing; a write that fails ends the run in error.
+  void WriteLine(int unit, std::string_view line);
+  // Hands every written line to its file; a failure ends the run in error.
+  void FlushAll();
+  // Closes a unit whose file is kept; a failure to keep what was written ends the run in error.
+  void CloseKept(int unit);
+  // Ends the run in error: the file at `path` could not be written, for the system's reason
+  // `error`.
+  [[noreturn]] void FailWriting(const std::string& path, int error);
+  // Ends the run in error when a stop was requested (see CatchStopRequests).
+  void StopIfRequested();
 
   // The path of `name` in the run folder.
   std::string InRunFolder(const std::string& name) const;

@@ -43,12 +43,14 @@ void TempRun::WriteFile(const std::string& name, const std::string& content) con
   std::ofstream(folder / name, std::ios::binary) << content;
 }
 
-std::string TempRun::ReadFile(const std::string& name) const {
+std::string TempRun::ReadFile(const std::string& name) {
+  // The run's open files buffer what they were given; a reader sees it as a model would.
+  for (int unit : rt.units.OpenUnits()) rt.units.Flush(unit);
   std::ifstream in(folder / name, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::string> TempRun::Lines(const std::string& name) const {
+std::vector<std::string> TempRun::Lines(const std::string& name) {
   return SplitLines(ReadFile(name));
 }
 

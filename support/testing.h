@@ -20,9 +20,9 @@ class TempRun {
   // Writes `content` as the file `name` in the run folder.
   void WriteFile(const std::string& name, const std::string& content) const;
   // The bytes of the file `name` in the run folder.
-  std::string ReadFile(const std::string& name) const;
+  std::string ReadFile(const std::string& name);
   // The lines of the file `name` in the run folder, without line ends.
-  std::vector<std::string> Lines(const std::string& name) const;
+  std::vector<std::string> Lines(const std::string& name);
   bool Exists(const std::string& name) const;
   // The lines written to the console, to standard output and to standard error.
   std::vector<std::string> ConsoleLines() const;

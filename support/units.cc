@@ -11,8 +11,9 @@ namespace {
 
 // Reads every line of the file, without LF or CR LF line ends. Returns 0 or an error number.
 int ReadAllLines(const std::string& path, std::vector<std::string>& lines) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return errno ? errno : EIO;
+  int error = 0;
+  std::FILE* file = OpenForReading(path, error);
+  if (!file) return error;
   std::string line;
   bool pending = false;
   for (int c; (c = std::fgetc(file)) != EOF;) {
@@ -56,22 +57,32 @@ int UnitTable::OpenExisting(int unit, const std::string& path) {
 
 int UnitTable::OpenNew(int unit, const std::string& path) {
   Close(unit);
-  errno = 0;
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) return errno ? errno : EIO;
+  int error = 0;
+  std::FILE* out = CreateNewFile(path, error);
+  if (!out) return error ? error : EIO;
+  Adopt(unit, path, out);
+  return 0;
+}
+
+void UnitTable::Adopt(int unit, const std::string& path, std::FILE* out) {
+  Close(unit);
   OpenFile file;
   file.path = path;
   file.out = out;
   files_[unit] = std::move(file);
-  return 0;
 }
 
-void UnitTable::Close(int unit, bool deleteFile) {
+int UnitTable::Close(int unit, bool deleteFile) {
   auto it = files_.find(unit);
-  if (it == files_.end()) return;
-  if (it->second.out) std::fclose(it->second.out);
+  if (it == files_.end()) return 0;
+  int error = 0;
+  if (std::FILE* out = it->second.out) {
+    error = Flush(unit);
+    if (std::fclose(out) != 0 && error == 0) error = errno ? errno : EIO;
+  }
   if (deleteFile) std::remove(it->second.path.c_str());
   files_.erase(it);
+  return error;
 }
 
 bool UnitTable::IsOpen(int unit) const { return files_.count(unit) != 0; }
@@ -109,11 +120,28 @@ void UnitTable::BackOneLine(int unit) {
 bool UnitTable::WriteLine(int unit, std::string_view line) {
   auto it = files_.find(unit);
   if (it == files_.end() || !it->second.out) return false;
-  std::FILE* out = it->second.out;
+  OpenFile& file = it->second;
+  errno = 0;
   // An empty line may have no storage at all (a null data pointer), which fwrite must not get.
-  bool ok = line.empty() || std::fwrite(line.data(), 1, line.size(), out) == line.size();
-  ok = std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), out) == kLineEnd.size() && ok;
-  return std::fflush(out) == 0 && ok;
+  const bool ok =
+      (line.empty() || std::fwrite(line.data(), 1, line.size(), file.out) == line.size()) &&
+      std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), file.out) == kLineEnd.size();
+  if (!ok && file.error == 0) file.error = errno ? errno : EIO;
+  return file.error == 0;
+}
+
+int UnitTable::Flush(int unit) {
+  auto it = files_.find(unit);
+  if (it == files_.end() || !it->second.out) return 0;
+  OpenFile& file = it->second;
+  errno = 0;
+  if (std::fflush(file.out) != 0 && file.error == 0) file.error = errno ? errno : EIO;
+  return file.error;
+}
+
+std::FILE* UnitTable::StreamOf(int unit) const {
+  auto it = files_.find(unit);
+  return it == files_.end() ? nullptr : it->second.out;
 }
 
 }  // namespace tarn
