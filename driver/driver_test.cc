@@ -6,75 +6,14 @@
 #include <filesystem>
 #include <map>
 
-#include "support/testing.h"
+#include "driver/testing.h"
 
 namespace tarn {
 namespace {
 
+using testing::ControlFile;
+using testing::DriverRunFolder;
 using testing::TempRun;
-
-const char* const kModelInput =
-    "* test scenario\n"
-    "table compounds\n"
-    "CompA\n"
-    "CompB\n"
-    "end_table\n"
-    "table Applications\n"
-    "01-Apr AppSolSur 1.0\n"
-    "15-Apr AppSolSur 1.0\n"
-    "end_table\n";
-
-// A model that reports application id k as concentration k for CompA and 13 - k for CompB, fails
-// without a summary for the ids listed in fail.txt, and crashes half-way through its summary for
-// the ids listed in crash.txt.
-const char* const kStubModel =
-    "#!/bin/sh\n"
-    "base=\"${1%.tol}\"; id=\"${base##*_}\"\n"
-    "grep -qx \"$id\" fail.txt 2>/dev/null && exit 3\n"
-    "grep -qx \"$id\" crash.txt 2>/dev/null && printf 'stub\\nResult_CompA x %s\\nResult_CompB x "
-    "9' "
-    "\"$id\" > \"$base.sum\" && kill -KILL $$\n"
-    "printf 'stub\\nResult_CompA x %s\\nResult_CompB x %s\\n' \"$id\" \"$((13 - id))\" > "
-    "\"$base.sum\"\n";
-
-std::string ControlFile(const std::string& binDir, const std::string& option,
-                        const std::string& extra = "") {
-  return binDir + "    BinDir   ! Path to executable of TOLVA\r\n" + option +
-         "     OptApp               ! Options are Monthly or UserDefined\r\n" +
-         "20        DelTimAppId (d)   ! interval\r\n"
-         "80        DayInYeaAppFirst (d)      ! first\r\n"
-         "310        DayInYeaAppLast (d)       ! last \r\n" +
-         extra;
-}
-
-// A run folder with the model input, a stub model in its own folder and a control file.
-class DriverRunFolder {
- public:
-  DriverRunFolder() {
-    run.WriteFile("test.tol", kModelInput);
-    std::filesystem::create_directory(run.folder / "bin");
-    run.WriteFile("bin/TolvaModel.exe", kStubModel);
-    std::filesystem::permissions(run.folder / "bin/TolvaModel.exe",
-                                 std::filesystem::perms::owner_all);
-  }
-  std::string BinDir() const { return (run.folder / "bin").string(); }
-  // Runs the driver with the control file; returns its last line.
-  std::string RunWith(const std::string& controlFile) {
-    run.WriteFile("test.tsb", controlFile);
-    return run.StopText([&] { RunDriver(run.rt); });
-  }
-  std::vector<std::string> LeachingLines() {
-    std::vector<std::string> lines;
-    for (const std::string& line : run.Lines("test_Tsb.sum")) {
-      if (line.rfind("* This maximum", 0) == 0 || line.rfind("* The first day", 0) == 0) {
-        lines.push_back(line);
-      }
-    }
-    return lines;
-  }
-
-  TempRun run;
-};
 
 class DriverRun : public ::testing::Test, public DriverRunFolder {};
 
@@ -214,11 +153,15 @@ TEST(ParallelRuns, RefuseABadNumberOfRuns) {
   }
 }
 
+// The folders an interrupted run left are removed; those of run test_B, which may be running in
+// the same folder, are not this run's.
 TEST(ParallelRuns, AStrayRunFolderOfAnInterruptedRunIsRemoved) {
   DriverRunFolder folder;
   std::filesystem::create_directories(folder.run.folder / ".tarn-run-test_3" / "sub");
+  std::filesystem::create_directories(folder.run.folder / ".tarn-run-test_B_3" / "sub");
   folder.RunWith(ControlFile(folder.BinDir(), "Monthly"));
   EXPECT_FALSE(std::filesystem::exists(folder.run.folder / ".tarn-run-test_3"));
+  EXPECT_TRUE(std::filesystem::exists(folder.run.folder / ".tarn-run-test_B_3" / "sub"));
 }
 
 // The built driver refuses a malformed argument without creating any file.

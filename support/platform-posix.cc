@@ -11,9 +11,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <vector>
 
@@ -160,11 +160,11 @@ std::string MakeFolderCommand(const std::string& folder) {
 }
 
 std::string GetCurrentFolder() {
-  char* folder = getcwd(nullptr, 0);
-  if (!folder) return "";
-  std::string path(folder);
-  std::free(folder);
-  return path;
+  // A longer path could be read, but no file in it could be opened by its full name.
+  std::string buffer(PATH_MAX, '\0');
+  if (!getcwd(buffer.data(), buffer.size())) return "";
+  buffer.resize(buffer.find('\0'));
+  return buffer;
 }
 
 std::FILE* CreateNewFile(const std::string& path, int& error) {

@@ -72,9 +72,14 @@ TEST(CheckRunId, RefusesMalformedArguments) {
       // Several faults: the CPU id is tested first, then the extension, then the characters.
       {{"driver", "my-run.x/a"}, invalidCpu, "Invalid character in CPU ID", false},
       {{"driver", "my-run.x"}, badExtension, "Invalid extension", false},
+      // Cut at 512 characters, it would name another run (GW instead of GW_Test).
+      {{"driver", std::string(510, '\\') + "GW_Test.tol"},
+       {" The argument is longer than 512 characters"},
+       "Argument too long",
+       false},
   };
   for (const Refusal& refusal : kRefusals) {
-    SCOPED_TRACE(refusal.args.size() > 1 ? refusal.args[1] : "(none)");
+    SCOPED_TRACE(refusal.args.size() > 1 ? refusal.args[1].substr(0, 40) : "(none)");
     const Checked checked = Check(refusal.args);
     EXPECT_EQ(checked.stopText, refusal.stopText);
     EXPECT_EQ(checked.outLines, refusal.outLines);

@@ -1,0 +1,119 @@
+#include "driver/testing.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "driver/driver.h"
+
+namespace tarn::testing {
+
+namespace {
+
+const char* const kModelInput =
+    "* test scenario\n"
+    "table compounds\n"
+    "CompA\n"
+    "CompB\n"
+    "end_table\n"
+    "table Applications\n"
+    "01-Apr AppSolSur 1.0\n"
+    "15-Apr AppSolSur 1.0\n"
+    "end_table\n";
+
+const char* const kStubModel =
+    "#!/bin/sh\n"
+    "base=\"${1%.tol}\"; id=\"${base##*_}\"\n"
+    "listed() { grep -qx \"$id\" \"$1\" 2>/dev/null; }\n"
+    "[ -f delay.txt ] && sleep \"$(cat delay.txt)\"\n"
+    "listed fail.txt && exit 3\n"
+    "listed hang.txt && while :; do echo \"$id\" >> beat.txt; sleep 0.05; done\n"
+    "listed crash.txt && printf 'stub\\nResult_CompA x %s\\nResult_CompB x 9' \"$id\" > "
+    "\"$base.sum\" && kill -KILL $$\n"
+    "listed subfolder.txt && mkdir -p results && echo \"$id\" > \"results/$id.txt\"\n"
+    "listed fds.txt && ls -l /proc/$$/fd > \"fds_$id.txt\"\n"
+    "add=$(cat add.txt 2>/dev/null || echo 0)\n"
+    "printf 'stub\\nResult_CompA x %s\\nResult_CompB x %s\\n' \"$((id + add))\" \"$((13 - id))\" > "
+    "\"$base.sum\"\n";
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+std::string ControlFile(const std::string& binDir, const std::string& option,
+                        const std::string& extra) {
+  return binDir + "    BinDir   ! Path to executable of TOLVA\r\n" + option +
+         "     OptApp               ! Options are Monthly or UserDefined\r\n" +
+         "20        DelTimAppId (d)   ! interval\r\n"
+         "80        DayInYeaAppFirst (d)      ! first\r\n"
+         "310        DayInYeaAppLast (d)       ! last \r\n" +
+         extra;
+}
+
+DriverRunFolder::DriverRunFolder() {
+  run.WriteFile("test.tol", kModelInput);
+  std::filesystem::create_directory(run.folder / "bin");
+  run.WriteFile("bin/TolvaModel.exe", kStubModel);
+  std::filesystem::permissions(run.folder / "bin/TolvaModel.exe",
+                               std::filesystem::perms::owner_all);
+}
+
+std::string DriverRunFolder::BinDir() const { return (run.folder / "bin").string(); }
+
+std::string DriverRunFolder::RunWith(const std::string& controlFile) {
+  run.WriteFile("test.tsb", controlFile);
+  return run.StopText([&] { RunDriver(run.rt); });
+}
+
+std::vector<std::string> DriverRunFolder::LeachingLines() {
+  std::vector<std::string> lines;
+  for (const std::string& line : run.Lines("test_Tsb.sum")) {
+    if (line.rfind("* This maximum", 0) == 0 || line.rfind("* The first day", 0) == 0) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+pid_t StartDriver(const std::string& folder, const std::string& argument,
+                  const std::string& capture, long fileSizeLimit) {
+  const std::string driver = std::string(TARN_BIN_DIR) + "/TARN_DoduVovuv";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    if (!std::freopen((capture + ".stdout").c_str(), "w", stdout) ||
+        !std::freopen((capture + ".stderr").c_str(), "w", stderr)) {
+      _exit(126);
+    }
+    if (fileSizeLimit > 0) {
+      const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    execl(driver.c_str(), driver.c_str(), argument.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+int WaitForDriver(pid_t pid, double seconds) {
+  const auto start = std::chrono::steady_clock::now();
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (SecondsSince(start) > seconds) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return status;
+}
+
+}  // namespace tarn::testing

@@ -1,0 +1,46 @@
+// Run folders for tests of the whole driver: a two-compound model input, a stand-in model script
+// whose behaviour per application id is chosen by small files in the run folder, control files,
+// and the built driver started as a process of its own.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "support/testing.h"
+
+namespace tarn::testing {
+
+// A control file for the model in `binDir` and the schedule `option`; `extra` ends it.
+std::string ControlFile(const std::string& binDir, const std::string& option,
+                        const std::string& extra = "");
+
+// A run folder "test" with the model input and the stand-in model in its folder bin/. The model
+// reports application id k as concentration k + (add.txt or 0) for CompA and 13 - k for CompB.
+// Files naming ids, one per line, change what it does for those ids: fail.txt (exit 3 without a
+// summary), crash.txt (killed half-way through its summary), hang.txt (writes a line to beat.txt
+// every 50 ms until it is killed), subfolder.txt (also writes results/<id>.txt), fds.txt (lists
+// its open files in fds_<id>.txt). delay.txt holds seconds every run waits first.
+class DriverRunFolder {
+ public:
+  DriverRunFolder();
+  std::string BinDir() const;
+  // Runs the driver in this process with the control file; returns its last line.
+  std::string RunWith(const std::string& controlFile);
+  // The lines of the report's leaching section that name the application ids and dates.
+  std::vector<std::string> LeachingLines();
+
+  TempRun run;
+};
+
+// The built driver, started in `folder` with `argument`, its standard output and standard error
+// in <capture>.stdout and <capture>.stderr there. `fileSizeLimit` (bytes, 0 for none) limits
+// every file it writes.
+pid_t StartDriver(const std::string& folder, const std::string& argument,
+                  const std::string& capture = "driver", long fileSizeLimit = 0);
+// Waits for a process that StartDriver started; its exit status, or -1 when it had to be killed
+// after `seconds`.
+int WaitForDriver(pid_t pid, double seconds = 60);
+
+}  // namespace tarn::testing
