@@ -34,6 +34,10 @@ std::vector<std::string> LastLines(const std::vector<std::string>& lines, size_t
   return std::vector<std::string>(lines.end() - std::min(count, lines.size()), lines.end());
 }
 
+std::string LastLine(const std::vector<std::string>& lines) {
+  return lines.empty() ? std::string() : lines.back();
+}
+
 bool ExitedWithZero(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
 // Polls until the file is not empty; false when it stayed empty for `seconds`.
@@ -101,7 +105,7 @@ TEST(Faults, AFileThatCannotBeWrittenCompletelyEndsTheRunInError) {
         StartDriver(folder.run.folder.string(), "test.tol", "driver", c.fileSizeLimit));
     EXPECT_TRUE(ExitedWithZero(status));
     EXPECT_FALSE(folder.run.Exists("tolva.ok"));
-    EXPECT_EQ(folder.run.Lines("driver.stderr").back(), kErrorEnd);
+    EXPECT_EQ(LastLine(folder.run.Lines("driver.stderr")), kErrorEnd);
     EXPECT_EQ(
         LastLines(folder.run.Lines("test.err"), 2),
         (std::vector<std::string>{" Cannot write file " + folder.run.rt.InRunFolder(c.failingFile),
@@ -132,7 +136,7 @@ TEST(Faults, AFullDiskEndsTheRunInError) {
     const std::string errors =
         mountPoint.ReadFile("test.err") + folder.run.ReadFile("driver.stderr");
     EXPECT_NE(errors.find("\n No space left on device\n"), std::string::npos) << errors;
-    EXPECT_EQ(folder.run.Lines("driver.stderr").back(), kErrorEnd);
+    EXPECT_EQ(LastLine(folder.run.Lines("driver.stderr")), kErrorEnd);
   }
   std::system(("umount '" + mountPoint.folder.string() + "'").c_str());
 }
@@ -170,7 +174,7 @@ TEST(Faults, StopSignalsEndTheModelRunsAndTheRun) {
     EXPECT_EQ(LastLines(folder.run.Lines("test.err"), 2),
               (std::vector<std::string>{" The run was stopped before its end",
                                         " Signal: " + std::to_string(c.signal)}));
-    EXPECT_EQ(folder.run.Lines("driver.stderr").back(), kErrorEnd);
+    EXPECT_EQ(LastLine(folder.run.Lines("driver.stderr")), kErrorEnd);
     EXPECT_FALSE(folder.run.Exists("test.bus"));
   }
 }
@@ -206,8 +210,8 @@ TEST(Faults, OneDriverRunsARunFolderAtATime) {
     const pid_t second = StartDriver(folder.run.folder.string(), "test.tol", "second");
     WaitForDriver(first);
     WaitForDriver(second);
-    std::vector<std::string> lastLines = {folder.run.Lines("first.stderr").back(),
-                                          folder.run.Lines("second.stderr").back()};
+    std::vector<std::string> lastLines = {LastLine(folder.run.Lines("first.stderr")),
+                                          LastLine(folder.run.Lines("second.stderr"))};
     std::sort(lastLines.begin(), lastLines.end());
     EXPECT_EQ(lastLines,
               (std::vector<std::string>{"End of program",
