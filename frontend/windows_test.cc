@@ -5,12 +5,14 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
 
+#include "frontend/dialogs.h"
 #include "frontend/information_window.h"
 #include "frontend/report_window.h"
 #include "frontend/splash_window.h"
@@ -63,7 +65,7 @@ TEST(ReportWindow, CtrlASelectsTheWholeReport) {
 // Each showing is a new window with the text it was given; its caption is the application
 // title once it is activated.
 TEST(InformationWindow, ShowsTheTextEachTime) {
-  QGuiApplication::setApplicationDisplayName("TARN");
+  QCoreApplication::setApplicationName("TARN");
   QStringList shown;
   QStringList titles;
   const auto open = [] { ShowInformation("line 1\r\n\r\nline 3"); };
@@ -79,6 +81,20 @@ TEST(InformationWindow, ShowsTheTextEachTime) {
 
   EXPECT_EQ(shown, QStringList({"line 1\n\nline 3", "line 1\n\nline 3"}));
   EXPECT_EQ(titles, QStringList({"TARN", "TARN"}));
+}
+
+// The confirmation's default button is the one asked for: Cancel where a wrong Enter would
+// delete files.
+TEST(Dialogs, ConfirmationHasTheRequestedDefaultButton) {
+  for (const auto defaultButton : {Messages::Default::kOk, Messages::Default::kCancel}) {
+    QtDialogs dialogs;
+    QString pressedByEnter;
+    testing::AnswerModal<QMessageBox>(
+        [&] { dialogs.Confirm("Go on?", defaultButton); },
+        [&](QMessageBox& box) { pressedByEnter = box.defaultButton()->text(); });
+
+    EXPECT_EQ(pressedByEnter, defaultButton == Messages::Default::kOk ? "OK" : "Cancel");
+  }
 }
 
 TEST(TitlePicture, IsTheProjectsOwnPicture) { EXPECT_EQ(TitlePicture().size(), QSize(869, 458)); }
