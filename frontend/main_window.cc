@@ -156,13 +156,15 @@ void TfrmMain::BuildControls() {
   prgRuns = Named<QProgressBar>(pnlRun, "prgRuns");
   prgRuns->setRange(0, 1);
   prgRuns->setValue(0);
+  // The count beside it says how many runs have finished.
+  prgRuns->setTextVisible(false);
   lblTime = Named<QLabel>(pnlRun, "lblTime");
   // The driver has no console window of its own here: its lines are shown in the window.
   memConsole = Named<QPlainTextEdit>(pnlRun, "memConsole");
   memConsole->setReadOnly(true);
   memConsole->setLineWrapMode(QPlainTextEdit::NoWrap);
   memConsole->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  memConsole->setMinimumHeight(60);
+  memConsole->setMinimumHeight(100);
   btnCancel = Named<QPushButton>(pnlBottom, "btnCancel",
                                  style()->standardIcon(QStyle::SP_DialogCloseButton),
                                  QStringLiteral("Close"));

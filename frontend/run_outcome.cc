@@ -8,13 +8,14 @@
 namespace tarn::frontend {
 namespace {
 
-// The lines of the file at `path` that hold more than blanks, without trailing blanks.
+// The message lines of the error file at `path`: those below its header (whose lines begin
+// with "*") that hold more than blanks, without surrounding blanks.
 QStringList MessageLines(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
   QStringList lines;
   for (const QString& line : TextLines(file.readAll()))
-    if (!line.trimmed().isEmpty()) lines << line.trimmed();
+    if (!line.trimmed().isEmpty() && !line.startsWith(QLatin1Char('*'))) lines << line.trimmed();
   return lines;
 }
 

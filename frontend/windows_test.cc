@@ -73,6 +73,7 @@ TEST(InformationWindow, ShowsTheTextEachTime) {
     QEvent activation(QEvent::WindowActivate);
     QApplication::sendEvent(&window, &activation);
     titles << window.windowTitle();
+    EXPECT_EQ(window.size(), QSize(748, 564));
     shown << window.findChild<QLabel*>("lblInfo")->text();
   };
 
@@ -101,6 +102,18 @@ TEST(TitlePicture, IsTheProjectsOwnPicture) { EXPECT_EQ(TitlePicture().size(), Q
 
 // The splash is completed when its timer of three seconds has run out, counted from the first
 // showing only.
+// The version line is one red, bold line at its place, whole or cut short, whatever the font.
+TEST(SplashWindow, ShowsTheVersionOnOneLine) {
+  TfrmSplash splash;
+  const auto* version = splash.findChild<QLabel*>("lblInfo");
+  EXPECT_EQ(version->geometry().topLeft(), QPoint(104, 288));
+  EXPECT_FALSE(version->wordWrap());
+  EXPECT_LE(version->fontMetrics().horizontalAdvance(version->text()), version->width());
+  EXPECT_TRUE(version->text().startsWith("TARN (Tool for Application-date Ranking"));
+  EXPECT_TRUE(version->font().bold());
+  EXPECT_EQ(version->palette().color(QPalette::WindowText), QColor(Qt::red));
+}
+
 TEST(SplashWindow, CompletesWhenItsTimerRunsOut) {
   TfrmSplash splash;
   auto* timer = splash.findChild<QTimer*>("Timer1");
