@@ -13,7 +13,7 @@ namespace tarn::frontend {
 // Exit status of the headless mode.
 enum BatchStatus : int {
   kBatchSucceeded = 0,      // the run ended with tolva.ok
-  kBatchRunFailed = 1,      // the run started but did not end with tolva.ok
+  kBatchRunFailed = 1,      // the run started but did not end with tolva.ok, or was stopped
   kBatchNotStarted = 2,     // options or inputs refused, or the output folder not prepared
   kBatchCsvNotWritten = 3,  // the run succeeded, but its results could not be written as CSV
 };
@@ -22,7 +22,9 @@ enum BatchStatus : int {
 bool IsBatchCommandLine(int argc, char** argv);
 
 // Runs the headless mode for `arguments` (the program name first); the report goes to `out`,
-// messages to `err`. Needs a QCoreApplication.
-int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err);
+// messages to `err`, the driver's console lines to `console`. An interrupt (Ctrl-C) stops the
+// driver and ends with kBatchRunFailed. Needs a QCoreApplication.
+int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
+             std::ostream& console);
 
 }  // namespace tarn::frontend

@@ -1,31 +1,31 @@
 #include "frontend/calculation.h"
 
-#include <QRegularExpression>
-
-#include "frontend/execute_external.h"
-#include "frontend/platform.h"
+#include <QDir>
 
 namespace tarn::frontend {
 
-std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum) {
-  static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-  bool ok = false;
-  const int value = text.toInt(&ok);
-  if (!digits.match(text).hasMatch() || !ok || value < minimum || value > maximum)
-    return std::nullopt;
-  return value;
+Calculation::Calculation(const RunSettings& settings, Messages& messages, int stopGrace,
+                         QObject* parent)
+    : QObject(parent), FSettings(settings), FMessages(messages), FDriver(stopGrace) {
+  connect(&FDriver, &DriverProcess::LineRead, this, [this](const QString& line) {
+    FLastLines << line;
+    if (FLastLines.size() > cConsoleLinesShown) FLastLines.removeFirst();
+    emit LineRead(line);
+  });
+  connect(&FDriver, &DriverProcess::Ended, this, [this](int exitCode) {
+    emit Ended(JudgeOutcome(FSettings, exitCode, FDriver.StopRequested(), FLastLines));
+  });
 }
 
-bool DayFieldsAccepted(const RunSettings& settings) {
-  if (settings.option != QLatin1String(kUserDefined)) return true;
-  return WholeNumberIn(settings.interval, 1, 150) && WholeNumberIn(settings.firstDay, 0, 365) &&
-         WholeNumberIn(settings.lastDay, 0, 365);
+bool Calculation::Start() {
+  if (!CreateInpFile(FSettings, FMessages)) return false;
+  WriteBatchFile(FSettings);
+  if (FDriver.Start(BatchFilePath(FSettings), FSettings.outputPath)) return true;
+  FMessages.ShowError(QStringLiteral("Unable to start the batch file %1")
+                          .arg(QDir::toNativeSeparators(BatchFilePath(FSettings))));
+  return false;
 }
 
-std::optional<int> RunCalculation(const RunSettings& settings, Messages& messages) {
-  if (!CreateInpFile(settings, messages)) return std::nullopt;
-  WriteBatchFile(settings);
-  return ExecuteAndWait(BatchCommandLine(BatchFilePath(settings)), settings.outputPath, 2);
-}
+void Calculation::Stop() { FDriver.Stop(); }
 
 }  // namespace tarn::frontend

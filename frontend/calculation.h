@@ -1,30 +1,48 @@
-// Calculation: what the Calculate button does, without the window, shared by the dialog and
-// the headless mode: the day values judged, the output folder prepared, TARN.bat written and
-// run, and the driver's exit code.
+// Calculation: one run from Calculate to its outcome, without the window, shared by the dialog
+// and the headless mode. It holds the values captured when the run was asked for, prepares the
+// output folder, starts TARN.bat beside the event loop and judges the run when it has ended.
 #pragma once
 
-#include <optional>
+#include <QObject>
+#include <QStringList>
 
+#include "frontend/driver_process.h"
 #include "frontend/messages.h"
+#include "frontend/run_outcome.h"
 #include "frontend/run_preparation.h"
 
 namespace tarn::frontend {
 
-// The two application options the front end offers.
-inline constexpr char kMonthly[] = "Monthly";
-inline constexpr char kUserDefined[] = "UserDefined";
+class Calculation : public QObject {
+  Q_OBJECT
 
-// The whole number in `text` (digits only) when it lies from `minimum` to `maximum`.
-std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum);
+ public:
+  // `stopGrace`: how many milliseconds a stopped driver may take before it is killed.
+  Calculation(const RunSettings& settings, Messages& messages, int stopGrace = cStopGrace,
+              QObject* parent = nullptr);
 
-// Whether the driver accepts the day values: with UserDefined, first and last day 0 to 365 and
-// an interval of 1 to 150; with any other option they are not read.
-bool DayFieldsAccepted(const RunSettings& settings);
+  // Prepares the output folder, writes TARN.bat and starts it. False, with nothing started and
+  // Ended never coming, when the preparation was refused or the batch file could not be
+  // started. Throws std::runtime_error when a file cannot be written.
+  bool Start();
+  // Asks the driver to stop (see DriverProcess::Stop); Ended follows once it has ended.
+  void Stop();
+  bool StopRequested() const { return FDriver.StopRequested(); }
+  // The values the run was started with.
+  const RunSettings& Settings() const { return FSettings; }
 
-// Prepares the output folder, writes TARN.bat and runs it in the output folder, waiting while
-// events are served. Nothing when the preparation was refused; otherwise the batch file's
-// exit code (-1 when it could not be started). Throws std::runtime_error when a file cannot be
-// written.
-std::optional<int> RunCalculation(const RunSettings& settings, Messages& messages);
+ signals:
+  // One console line of the driver.
+  void LineRead(const QString& line);
+  // The driver has ended; what the run came to.
+  void Ended(const RunOutcome& outcome);
+
+ private:
+  const RunSettings FSettings;
+  Messages& FMessages;
+  DriverProcess FDriver;
+  // The driver's last console lines, for a failure without an error file.
+  QStringList FLastLines;
+};
 
 }  // namespace tarn::frontend

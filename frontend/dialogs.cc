@@ -23,9 +23,10 @@ void QtDialogs::ShowError(const QString& text) {
   box.exec();
 }
 
-bool QtDialogs::Confirm(const QString& text) {
+bool QtDialogs::Confirm(const QString& text, Default defaultButton) {
   QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
                   QMessageBox::Ok | QMessageBox::Cancel);
+  box.setDefaultButton(defaultButton == Default::kOk ? QMessageBox::Ok : QMessageBox::Cancel);
   return box.exec() == QMessageBox::Ok;
 }
 

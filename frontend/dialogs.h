@@ -27,7 +27,7 @@ class Dialogs : public Messages {
 class QtDialogs : public Dialogs {
  public:
   void ShowError(const QString& text) override;
-  bool Confirm(const QString& text) override;
+  bool Confirm(const QString& text, Default defaultButton) override;
   std::optional<QString> PickTolvaFile(const QString& initialFolder) override;
   std::optional<QString> PickModelFile(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;

@@ -20,7 +20,8 @@ TfrmInformation::TfrmInformation(QWidget* parent) : QDialog(parent) {
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
   setAutoFillBackground(true);
-  resize(748, 564);
+  // The specified client area; the text label takes what the picture, heading and buttons leave.
+  setFixedSize(748, 564);
 
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
@@ -35,7 +36,7 @@ TfrmInformation::TfrmInformation(QWidget* parent) : QDialog(parent) {
   pnlHeading->setObjectName(QStringLiteral("pnlHeading"));
   pnlHeading->setFont(fixedBold);
   pnlHeading->setAlignment(Qt::AlignCenter);
-  pnlHeading->setMargin(6);
+  pnlHeading->setMargin(2);
   QPalette tooltip = pnlHeading->palette();
   tooltip.setColor(QPalette::Window, tooltip.color(QPalette::ToolTipBase));
   tooltip.setColor(QPalette::WindowText, tooltip.color(QPalette::ToolTipText));
@@ -48,7 +49,8 @@ TfrmInformation::TfrmInformation(QWidget* parent) : QDialog(parent) {
   lblInfo->setTextFormat(Qt::PlainText);
   lblInfo->setWordWrap(true);
   lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  lblInfo->setFixedSize(719, 304);
+  lblInfo->setFixedWidth(719);
+  lblInfo->setMaximumHeight(304);
 
   btnCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
                               QStringLiteral("Close"), this);
@@ -59,6 +61,8 @@ TfrmInformation::TfrmInformation(QWidget* parent) : QDialog(parent) {
   bottom->addStretch();
   bottom->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setSpacing(0);
   layout->addWidget(Image1);
   layout->addWidget(pnlHeading);
   layout->addWidget(lblInfo, 1, Qt::AlignHCenter);

@@ -1,11 +1,12 @@
 // TARN_SB: the dialog that prepares and runs the driver, or with --batch the same run without
-// a window.
+// a window. --help and --version answer before any window or display is needed.
 #include <QApplication>
 #include <QCoreApplication>
 #include <iostream>
 #include <memory>
 
 #include "frontend/batch_mode.h"
+#include "frontend/command_line.h"
 #include "frontend/dialogs.h"
 #include "frontend/main_window.h"
 #include "frontend/splash_window.h"
@@ -35,7 +36,11 @@ int RunDialog(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (IsBatchCommandLine(argc, argv)) {
     QCoreApplication app(argc, argv);
-    return RunBatch(QCoreApplication::arguments(), std::cout, std::cerr);
+    return RunBatch(QCoreApplication::arguments(), std::cout, std::cerr, std::cerr);
   }
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  if (const std::optional<int> status = AnswerCommandLine(arguments, std::cout, std::cerr))
+    return *status;
   return RunDialog(argc, argv);
 }

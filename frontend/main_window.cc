@@ -2,14 +2,17 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
@@ -18,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <tuple>
@@ -29,6 +33,8 @@
 #include "frontend/report_data.h"
 #include "frontend/report_reader.h"
 #include "frontend/report_window.h"
+#include "frontend/run_conditions.h"
+#include "frontend/run_outcome.h"
 #include "frontend/run_progress.h"
 #include "frontend/screen_placement.h"
 #include "frontend/settings_lookup.h"
@@ -77,7 +83,6 @@ TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::BuildControls() {
   setWindowTitle(QStringLiteral("TARN"));
-  resize(710, 486);
 
   pnlFiles = Named<QFrame>(this, "pnlFiles");
   pnlOptions = Named<QFrame>(this, "pnlOptions");
@@ -88,6 +93,8 @@ void TfrmMain::BuildControls() {
 
   btnGo = Named<QPushButton>(pnlFiles, "btnGo", QStringLiteral("Calculate"));
   btnGo->setEnabled(false);
+  btnStop = Named<QPushButton>(pnlFiles, "btnStop", QStringLiteral("Stop"));
+  btnStop->setEnabled(false);
   btnReport = Named<QPushButton>(pnlFiles, "btnReport", QStringLiteral("Report"));
   btnInfo = Named<QPushButton>(pnlFiles, "btnInfo",
                                style()->standardIcon(QStyle::SP_MessageBoxInformation),
@@ -105,8 +112,10 @@ void TfrmMain::BuildControls() {
   edtOutputPath = Named<QLineEdit>(pnlFiles, "edtOutputPath");
   btnSelectOutputPath =
       Named<QPushButton>(pnlFiles, "btnSelectOutputPath", QStringLiteral("Select Output Path ..."));
-  // The path fields only show the paths; the pickers change them.
-  for (QLineEdit* shown : {edtTolFile, edtModelPath, edtOutputPath}) shown->setEnabled(false);
+  // The path fields only show the paths, which the user can select and copy; the pickers
+  // change them.
+  for (QLineEdit* shown : {edtTolFile, edtModelPath, edtOutputPath}) shown->setReadOnly(true);
+  lblCalculateHint = Named<QLabel>(pnlFiles, "lblCalculateHint");
 
   lblOptions = Named<QLabel>(pnlOptions, "lblOptions", QStringLiteral("Application option:"));
   cbxOptions = Named<QComboBox>(pnlOptions, "cbxOptions");
@@ -141,14 +150,28 @@ void TfrmMain::BuildControls() {
   spnParallelRuns->setValue(1);
   spnParallelRuns->setMaximumWidth(80);
 
-  lblProgress = Named<QLabel>(pnlBottom, "lblProgress");
+  pnlRun = Named<QFrame>(this, "pnlRun");
+  pnlRun->setFrameShape(QFrame::StyledPanel);
+  lblProgress = Named<QLabel>(pnlRun, "lblProgress");
+  prgRuns = Named<QProgressBar>(pnlRun, "prgRuns");
+  prgRuns->setRange(0, 1);
+  prgRuns->setValue(0);
+  // The count beside it says how many runs have finished.
+  prgRuns->setTextVisible(false);
+  lblTime = Named<QLabel>(pnlRun, "lblTime");
+  // The driver has no console window of its own here: its lines are shown in the window.
+  memConsole = Named<QPlainTextEdit>(pnlRun, "memConsole");
+  memConsole->setReadOnly(true);
+  memConsole->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memConsole->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  memConsole->setMinimumHeight(100);
   btnCancel = Named<QPushButton>(pnlBottom, "btnCancel",
                                  style()->standardIcon(QStyle::SP_DialogCloseButton),
                                  QStringLiteral("Close"));
 
   auto* actions = new QHBoxLayout;
-  for (QPushButton* button : {btnGo, btnReport, btnInfo}) actions->addWidget(button);
-  actions->addStretch();
+  for (QPushButton* button : {btnGo, btnStop, btnReport, btnInfo}) actions->addWidget(button);
+  actions->addWidget(lblCalculateHint, 1);
   auto* paths = new QGridLayout;
   const std::tuple<QLabel*, QLineEdit*, QPushButton*> pathRows[] = {
       {lblTolFile, edtTolFile, btnTolvaFile},
@@ -183,13 +206,22 @@ void TfrmMain::BuildControls() {
   options->setColumnStretch(3, 1);
   options->setRowStretch(row, 1);
 
+  auto* progress = new QHBoxLayout;
+  progress->addWidget(lblProgress);
+  progress->addWidget(prgRuns, 1);
+  progress->addWidget(lblTime);
+  auto* run = new QVBoxLayout(pnlRun);
+  run->addLayout(progress);
+  run->addWidget(memConsole, 1);
+
   auto* bottom = new QHBoxLayout(pnlBottom);
-  bottom->addWidget(lblProgress, 1);
+  bottom->addStretch();
   bottom->addWidget(btnCancel);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pnlFiles);
-  layout->addWidget(pnlOptions, 1);
+  layout->addWidget(pnlOptions);
+  layout->addWidget(pnlRun, 1);
   layout->addWidget(pnlBottom);
 
   FProgressTimer = new QTimer(this);
@@ -197,6 +229,7 @@ void TfrmMain::BuildControls() {
   connect(FProgressTimer, &QTimer::timeout, this, &TfrmMain::UpdateProgress);
 
   connect(btnGo, &QPushButton::clicked, this, &TfrmMain::btnGoClick);
+  connect(btnStop, &QPushButton::clicked, this, &TfrmMain::btnStopClick);
   connect(btnReport, &QPushButton::clicked, this, &TfrmMain::btnReportClick);
   connect(btnInfo, &QPushButton::clicked, this, &TfrmMain::btnInfoClick);
   connect(btnTolvaFile, &QPushButton::clicked, this, &TfrmMain::btnTolvaFileClick);
@@ -204,21 +237,24 @@ void TfrmMain::BuildControls() {
   connect(btnSelectOutputPath, &QPushButton::clicked, this, &TfrmMain::btnSelectOutputPathClick);
   connect(btnCancel, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
   connect(cbxOptions, &QComboBox::currentIndexChanged, this, &TfrmMain::cbxOptionsChange);
+  // As wide as specified; higher by what the run panel needs.
+  resize(710, std::max(486, minimumSizeHint().height()));
   CentreOnScreen(*this);
 }
 
 void TfrmMain::FormCreate() {
   try {
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("TARN"));
+    // The application's title; as its name, not its display name, which the system would add
+    // to every window's title.
+    QCoreApplication::setApplicationName(QStringLiteral("TARN"));
     TTARNRegistry::CreateSingleton(QLatin1String(cRegKeyTarn));
     FTolvaFile = LookUpSetting(cRegTolvaFilePath, BuiltInTolvaFile());
-    edtTolFile->setText(FTolvaFile);
+    ShowPath(edtTolFile, FTolvaFile);
     FTolvalModelFileName = LookUpSetting(cRegTolvaModelPath, DefaultModelPath());
-    edtModelPath->setText(FTolvalModelFileName);
+    ShowPath(edtModelPath, FTolvalModelFileName);
     FOutputPath = LookUpSetting(cRegOutputPath, BuiltInOutputPath());
-    edtOutputPath->setText(FOutputPath);
+    ShowPath(edtOutputPath, FOutputPath);
     FTarnModelFileName = DriverPath();
-    FTolvaFilePresent = FTolvaModelSelected = FOutputPathSelected = false;
   } catch (const std::exception& error) {
     ReportFailure(QStringLiteral("Unable to start [FormCreate]"), error);
   }
@@ -236,16 +272,26 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+  // Once the user has agreed, the window waits only for the stopped driver to end.
+  if (FCloseWhenEnded) {
+    event->setAccepted(!FCalculating);
+    return;
+  }
   const QString question =
       FCalculating ? QStringLiteral("Still calculating, do you want to close the applicatation?")
                    : QStringLiteral("Close the TARN program?");
-  if (!FDialogs.Confirm(question)) {
+  if (!FDialogs.Confirm(question, Messages::Default::kOk)) {
     event->ignore();
     return;
   }
-  // A running driver goes on; only its report is no longer shown.
-  FClosed = FCalculating;
-  event->accept();
+  if (!FCalculating) {
+    event->accept();
+    return;
+  }
+  // A run does not go on unseen: it is stopped, and the window closes when it has ended.
+  FCloseWhenEnded = true;
+  btnStopClick();
+  event->ignore();
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {
@@ -257,19 +303,21 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
-void TfrmMain::checkInput() {
-  FTolvaFilePresent = QFileInfo(FTolvaFile).isFile();
-  FTolvaModelSelected = QFileInfo(FTolvalModelFileName).isFile();
-  FOutputPathSelected = QFileInfo(FOutputPath).isDir();
-}
-
 void TfrmMain::UpdateButtons() {
-  checkInput();
   const RunSettings settings = CurrentSettings();
-  const bool ReadyToCalculate = FTolvaFilePresent && FTolvaModelSelected && FOutputPathSelected &&
-                                DayFieldsAccepted(settings);
+  const QList<UnmetCondition> unmet = UnmetConditions(settings);
+  const bool ReadyToCalculate = unmet.isEmpty();
   btnGo->setEnabled(ReadyToCalculate && !FCalculating);
-  btnReport->setEnabled(QFileInfo::exists(SummaryReportPath(settings)));
+  lblCalculateHint->setText(FCalculating || ReadyToCalculate ? QString() : unmet.front().text);
+  btnStop->setEnabled(FCalculating && FRun && !FRun->StopRequested());
+  btnReport->setEnabled(!FCalculating && SucceededRunReport(settings));
+  // Nothing the run was started with changes while it goes on.
+  for (QWidget* input : std::initializer_list<QWidget*>{
+           btnTolvaFile, btnModelPath, btnSelectOutputPath, cbxOptions, spnParallelRuns})
+    input->setEnabled(!FCalculating);
+  const bool userDefined = cbxOptions->currentIndex() == 1;
+  for (QLineEdit* day : {edtInterval, edtFirstDay, edtLastDay})
+    day->setEnabled(userDefined && !FCalculating);
 }
 
 void TfrmMain::SetCalculating(bool value) { FCalculating = value; }
@@ -280,8 +328,13 @@ RunSettings TfrmMain::CurrentSettings() const {
                      edtFirstDay->text(), edtLastDay->text(),        spnParallelRuns->value()};
 }
 
-void TfrmMain::readOutput() {
-  const RunSettings settings = CurrentSettings();
+void TfrmMain::ShowPath(QLineEdit* field, const QString& path) {
+  field->setText(path);
+  field->setToolTip(path);
+  field->setCursorPosition(0);
+}
+
+void TfrmMain::readOutput(const RunSettings& settings) {
   if (const auto report = ReadReportSections(SummaryReportPath(settings))) {
     ShowReport(*report, LoadReportData(settings.outputPath, RunBaseName(settings.tolvaFile)),
                FDialogs);
@@ -289,36 +342,80 @@ void TfrmMain::readOutput() {
 }
 
 void TfrmMain::UpdateProgress() {
-  lblProgress->setText(
-      ProgressText(CountFinishedModelRuns(FRunSettings), ExpectModelRuns(FRunSettings)));
+  if (!FRun) return;
+  const int finished = CountFinishedModelRuns(FRun->Settings());
+  const std::optional<ExpectedModelRuns> expected = ExpectModelRuns(FRun->Settings());
+  lblProgress->setText(ProgressText(finished, expected));
+  // Without a known number of runs the bar only shows that the run goes on.
+  prgRuns->setRange(0, expected ? std::max(expected->count, 1) : 0);
+  prgRuns->setValue(expected ? std::min(finished, expected->count) : 0);
+  lblTime->setText(TimeText(FRunClock.elapsed(), finished, expected));
 }
 
 void TfrmMain::btnGoClick() {
+  auto* run = new Calculation(CurrentSettings(), FDialogs, cStopGrace, this);
+  connect(run, &Calculation::LineRead, memConsole, &QPlainTextEdit::appendPlainText);
+  connect(run, &Calculation::Ended, this, &TfrmMain::RunEnded);
+  FRun = run;
   SetCalculating(true);
+  memConsole->clear();
+  FRunClock.start();
+  UpdateProgress();
   UpdateButtons();
-  FRunSettings = CurrentSettings();
-  lblProgress->setText(ProgressText(0, ExpectModelRuns(FRunSettings)));
-  FProgressTimer->start();
-  std::optional<int> result;
+  bool started = false;
   std::optional<std::runtime_error> failure;
   try {
-    result = RunCalculation(FRunSettings, FDialogs);
+    started = run->Start();
   } catch (const std::exception& error) {
     failure.emplace(error.what());
   }
-  FProgressTimer->stop();
-  if (result) {
-    UpdateProgress();
-  } else {
-    lblProgress->clear();
+  if (started) {
+    FProgressTimer->start();
+    return;
   }
-  if (result == 0 && !FClosed) readOutput();
+  FRun = nullptr;
+  run->deleteLater();
+  for (QLabel* label : {lblProgress, lblTime}) label->clear();
+  prgRuns->setRange(0, 1);
+  prgRuns->setValue(0);
   SetCalculating(false);
   UpdateButtons();
   if (failure) HandleException(*failure);
 }
 
-void TfrmMain::btnReportClick() { readOutput(); }
+void TfrmMain::btnStopClick() {
+  if (!FRun) return;
+  FRun->Stop();
+  lblProgress->setText(QStringLiteral("Stopping the run..."));
+  UpdateButtons();
+}
+
+void TfrmMain::RunEnded(const RunOutcome& outcome) {
+  FProgressTimer->stop();
+  UpdateProgress();
+  const RunSettings settings = FRun->Settings();
+  FRun->deleteLater();
+  FRun = nullptr;
+  SetCalculating(false);
+  UpdateButtons();
+  if (FCloseWhenEnded) {
+    close();
+    return;
+  }
+  switch (outcome.kind) {
+    case RunOutcome::Kind::kSucceeded:
+      readOutput(settings);
+      break;
+    case RunOutcome::Kind::kStopped:
+      lblProgress->setText(outcome.message.join(QLatin1Char(' ')));
+      break;
+    case RunOutcome::Kind::kFailed:
+      FDialogs.ShowError(outcome.message.join(QLatin1Char('\n')));
+      break;
+  }
+}
+
+void TfrmMain::btnReportClick() { readOutput(CurrentSettings()); }
 
 void TfrmMain::btnInfoClick() { ShowInformation(QString::fromLatin1(cInfoExposure)); }
 
@@ -326,7 +423,7 @@ void TfrmMain::btnTolvaFileClick() {
   try {
     if (const auto chosen = FDialogs.PickTolvaFile(QFileInfo(FTolvaFile).absolutePath())) {
       FTolvaFile = *chosen;
-      edtTolFile->setText(FTolvaFile);
+      ShowPath(edtTolFile, FTolvaFile);
       TTARNRegistry::GetSingleton().HKCUSetStr(QLatin1String(cRegTolvaFilePath), FTolvaFile);
     }
     UpdateButtons();
@@ -340,7 +437,7 @@ void TfrmMain::btnModelPathClick() {
     if (const auto chosen =
             FDialogs.PickModelFile(QFileInfo(FTolvalModelFileName).absolutePath())) {
       FTolvalModelFileName = *chosen;
-      edtModelPath->setText(FTolvalModelFileName);
+      ShowPath(edtModelPath, FTolvalModelFileName);
       TTARNRegistry::GetSingleton().HKCUSetStr(QLatin1String(cRegTolvaModelPath),
                                                FTolvalModelFileName);
     }
@@ -354,7 +451,7 @@ void TfrmMain::btnSelectOutputPathClick() {
   try {
     if (const auto chosen = FDialogs.PickOutputFolder(WithSeparator(FOutputPath))) {
       FOutputPath = *chosen;
-      edtOutputPath->setText(FOutputPath);
+      ShowPath(edtOutputPath, FOutputPath);
       TTARNRegistry::GetSingleton().HKCUSetStr(QLatin1String(cRegOutputPath), FOutputPath);
     }
     UpdateButtons();
@@ -366,8 +463,7 @@ void TfrmMain::btnSelectOutputPathClick() {
 void TfrmMain::btnCancelClick() { close(); }
 
 void TfrmMain::cbxOptionsChange() {
-  const bool userDefined = cbxOptions->currentIndex() == 1;
-  for (QLineEdit* day : {edtInterval, edtFirstDay, edtLastDay}) day->setEnabled(userDefined);
+  // The day fields follow the option (UserDefined enables them) in UpdateButtons.
   UpdateButtons();
 }
 

@@ -1,9 +1,10 @@
 // TfrmMain: the front end's dialog. The user picks the model input, the model executable and
 // the output folder, chooses the application option, its day values and how many model runs go
-// at once, and starts a run, opens the last report or the About window. The three paths persist
-// per user.
+// at once, and starts a run, follows and stops it, opens the last report or the About window.
+// The three paths persist per user.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <exception>
 
@@ -14,11 +15,16 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTimer;
 
 namespace tarn::frontend {
+
+class Calculation;
+struct RunOutcome;
 
 // The About text the About button shows.
 extern const char cInfoExposure[];
@@ -33,8 +39,9 @@ class TfrmMain : public QWidget {
 
   // Re-evaluates the inputs and sets the Calculate and Report buttons.
   void UpdateButtons();
-  // Marks a run as under way; Calculate stays disabled meanwhile.
+  // Marks a run as under way; Calculate and the run's inputs stay disabled meanwhile.
   void SetCalculating(bool value);
+  bool Calculating() const { return FCalculating; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -46,12 +53,16 @@ class TfrmMain : public QWidget {
   void FormCreate();
   void FormShow();
   void FormDestroy();
-  void checkInput();
   RunSettings CurrentSettings() const;
-  void readOutput();
+  // Shows the report sections of the run of `settings`.
+  void readOutput(const RunSettings& settings);
   void UpdateProgress();
+  void RunEnded(const RunOutcome& outcome);
+  // Shows `path` in `field`, whole in its tooltip.
+  static void ShowPath(QLineEdit* field, const QString& path);
 
   void btnGoClick();
+  void btnStopClick();
   void btnReportClick();
   void btnInfoClick();
   void btnTolvaFileClick();
@@ -66,9 +77,6 @@ class TfrmMain : public QWidget {
   // A handler's own error message, then the standard handling.
   void ReportFailure(const QString& handlerMessage, const std::exception& error);
 
-  bool FTolvaFilePresent = false;
-  bool FTolvaModelSelected = false;
-  bool FOutputPathSelected = false;
   QString FTolvaFile;
   QString FTolvalModelFileName;
   QString FOutputPath;
@@ -76,16 +84,18 @@ class TfrmMain : public QWidget {
   QString FTarnModelFileName;
 
   Dialogs& FDialogs;
-  // The window was closed while a run was under way: the run's end shows nothing.
-  bool FClosed = false;
-  // The values of the run under way, whose progress the window shows.
-  RunSettings FRunSettings;
+  // The run under way, with the values captured when Calculate was pressed; none between runs.
+  Calculation* FRun = nullptr;
+  // The user closed the window during a run: it closes once the stopped driver has ended.
+  bool FCloseWhenEnded = false;
   QTimer* FProgressTimer;
+  QElapsedTimer FRunClock;
 
   QFrame* pnlFiles;
   QFrame* pnlOptions;
   QFrame* pnlBottom;
   QPushButton* btnGo;
+  QPushButton* btnStop;
   QPushButton* btnReport;
   QPushButton* btnInfo;
   QLabel* lblTolFile;
@@ -110,7 +120,12 @@ class TfrmMain : public QWidget {
   QLabel* Label2;
   QLabel* lblParallelRuns;
   QSpinBox* spnParallelRuns;
+  QLabel* lblCalculateHint;
+  QFrame* pnlRun;
   QLabel* lblProgress;
+  QProgressBar* prgRuns;
+  QLabel* lblTime;
+  QPlainTextEdit* memConsole;
   QPushButton* btnCancel;
 };
 

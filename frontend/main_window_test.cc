@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -42,10 +43,12 @@ class MainWindowTest : public ::testing::Test {
     testing::ClearSettings();
   }
 
-  // A model input, a model and an output folder that exist, stored as the user's choices.
+  // A model input, a model, a driver and an output folder that exist, the paths stored as the
+  // user's choices.
   void StoreExistingPaths() {
     for (const char* file : {"in/GW.tol", "in/GW.bot", "in/GW.met", "model/TolvaModel.exe"})
       root.Write(file);
+    if (!root.Exists("bin/TARN_DoduVovuv")) WriteDriver("#!/bin/sh\ntouch tolva.ok\n");
     root.MakeFolder("out");
     testing::WriteUserSetting(cRegTolvaFilePath, root.Path("in/GW.tol"));
     testing::WriteUserSetting(cRegTolvaModelPath, root.Path("model/TolvaModel.exe"));
@@ -64,6 +67,18 @@ class MainWindowTest : public ::testing::Test {
     T* child = window->findChild<T*>(name);
     EXPECT_NE(child, nullptr) << name;
     return child;
+  }
+
+  // The driver below the current folder: a shell script.
+  void WriteDriver(const QByteArray& script) {
+    root.Write("bin/TARN_DoduVovuv", script);
+    QFile::setPermissions(root.Path("bin/TARN_DoduVovuv"), QFile::ReadOwner | QFile::ExeOwner);
+  }
+
+  // Presses Calculate and serves events until the run, if it started, has ended.
+  void Calculate() {
+    Click("btnGo");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Calculating(); }, 60000));
   }
 
   QString Text(const char* lineEdit) const { return Find<QLineEdit>(lineEdit)->text(); }
@@ -86,23 +101,34 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<TfrmMain> window;
 };
 
-// Without inputs and without a report, only Calculate and Report are unavailable; the
-// option starts as Monthly with the day fields disabled, and one model run at a time.
+// Without inputs and without a report, only Calculate, Stop and Report are unavailable; the
+// option starts as Monthly with the day fields disabled, and one model run at a time. The path
+// fields can be selected but not edited, and show their whole path on hover.
 TEST_F(MainWindowTest, StartsWithTheSpecifiedStates) {
   Open();
   EXPECT_EQ(window->windowTitle(), "TARN");
-  EXPECT_EQ(window->size(), QSize(710, 486));
+  // The window is as wide as specified, and higher by the run's progress and console lines.
+  EXPECT_EQ(window->width(), 710);
+  EXPECT_GE(window->height(), 486);
   const struct {
     const char* name;
     bool enabled;
   } controls[] = {
-      {"btnGo", false},        {"btnReport", false},     {"btnInfo", true},
-      {"btnTolvaFile", true},  {"btnModelPath", true},   {"btnSelectOutputPath", true},
-      {"btnCancel", true},     {"cbxOptions", true},     {"edtTolFile", false},
-      {"edtModelPath", false}, {"edtOutputPath", false}, {"edtInterval", false},
-      {"edtFirstDay", false},  {"edtLastDay", false},    {"spnParallelRuns", true},
+      {"btnGo", false},          {"btnStop", false},     {"btnReport", false},
+      {"btnInfo", true},         {"btnTolvaFile", true}, {"btnModelPath", true},
+      {"btnCancel", true},       {"cbxOptions", true},   {"btnSelectOutputPath", true},
+      {"edtInterval", false},    {"edtFirstDay", false}, {"edtLastDay", false},
+      {"spnParallelRuns", true},
   };
   for (const auto& c : controls) EXPECT_EQ(Enabled(c.name), c.enabled) << c.name;
+  for (const char* path : {"edtTolFile", "edtModelPath", "edtOutputPath"}) {
+    const auto* field = Find<QLineEdit>(path);
+    EXPECT_TRUE(field->isEnabled() && field->isReadOnly()) << path;
+    EXPECT_EQ(field->toolTip(), field->text()) << path;
+  }
+  const auto* console = Find<QPlainTextEdit>("memConsole");
+  EXPECT_TRUE(console->isReadOnly());
+  EXPECT_EQ(Find<QLabel>("lblCalculateHint")->text(), "The model input file does not exist");
   EXPECT_EQ(Find<QComboBox>("cbxOptions")->currentText(), "Monthly");
   EXPECT_EQ(QStringList({Text("edtInterval"), Text("edtFirstDay"), Text("edtLastDay")}),
             QStringList({"20", "80", "310"}));
@@ -163,8 +189,8 @@ TEST_F(MainWindowTest, FailingStartShowsItsMessageThenTheError) {
   EXPECT_FALSE(TTARNRegistry::Created());
 }
 
-// Calculate needs the three paths and, with UserDefined, day values the driver accepts; it is
-// never available during a run.
+// Calculate needs the three paths, the driver and, with UserDefined, day values the driver
+// accepts; it is never available during a run. The window names the first condition unmet.
 TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
   const struct {
     const char* name;
@@ -174,21 +200,31 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
     const char* firstDay;
     const char* lastDay;
     bool calculating;
-    bool enabled;
+    QString hint;  // empty when Calculate is enabled
   } cases[] = {
-      {"all present", nullptr, "Monthly", "20", "80", "310", false, true},
-      {"model input missing", "in/GW.tol", "Monthly", "20", "80", "310", false, false},
-      {"model missing", "model/TolvaModel.exe", "Monthly", "20", "80", "310", false, false},
-      {"output folder missing", "out", "Monthly", "20", "80", "310", false, false},
-      {"days not read for Monthly", nullptr, "Monthly", "0", "", "999", false, true},
-      {"widest days", nullptr, "UserDefined", "150", "0", "365", false, true},
-      {"shortest interval", nullptr, "UserDefined", "1", "0", "0", false, true},
-      {"interval 0", nullptr, "UserDefined", "0", "80", "310", false, false},
-      {"interval 151", nullptr, "UserDefined", "151", "80", "310", false, false},
-      {"first day 366", nullptr, "UserDefined", "20", "366", "310", false, false},
-      {"last day 366", nullptr, "UserDefined", "20", "80", "366", false, false},
-      {"empty last day", nullptr, "UserDefined", "20", "80", "", false, false},
-      {"during a run", nullptr, "Monthly", "20", "80", "310", true, false},
+      {"all present", nullptr, "Monthly", "20", "80", "310", false, ""},
+      {"model input missing", "in/GW.tol", "Monthly", "20", "80", "310", false,
+       "The model input file does not exist"},
+      {"model missing", "model/TolvaModel.exe", "Monthly", "20", "80", "310", false,
+       "The model executable does not exist"},
+      {"output folder missing", "out", "Monthly", "20", "80", "310", false,
+       "The output folder does not exist"},
+      {"driver missing", "bin/TARN_DoduVovuv", "Monthly", "20", "80", "310", false,
+       "The driver TARN_DoduVovuv does not exist"},
+      {"days not read for Monthly", nullptr, "Monthly", "0", "", "999", false, ""},
+      {"widest days", nullptr, "UserDefined", "150", "0", "365", false, ""},
+      {"shortest interval", nullptr, "UserDefined", "1", "0", "0", false, ""},
+      {"interval 0", nullptr, "UserDefined", "0", "80", "310", false,
+       "Interval must be 1 to 150 days"},
+      {"interval 151", nullptr, "UserDefined", "151", "80", "310", false,
+       "Interval must be 1 to 150 days"},
+      {"first day 366", nullptr, "UserDefined", "20", "366", "310", false,
+       "First day must be 0 to 365"},
+      {"last day 366", nullptr, "UserDefined", "20", "80", "366", false,
+       "Last day must be 0 to 365"},
+      {"empty last day", nullptr, "UserDefined", "20", "80", "", false,
+       "Last day must be 0 to 365"},
+      {"during a run", nullptr, "Monthly", "20", "80", "310", true, ""},
   };
   for (const auto& c : cases) {
     StoreExistingPaths();
@@ -204,7 +240,8 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
       window->UpdateButtons();
     }
 
-    EXPECT_EQ(Enabled("btnGo"), c.enabled) << c.name;
+    EXPECT_EQ(Enabled("btnGo"), c.hint.isEmpty() && !c.calculating) << c.name;
+    EXPECT_EQ(Find<QLabel>("lblCalculateHint")->text(), c.hint) << c.name;
   }
 }
 
@@ -214,6 +251,7 @@ TEST_F(MainWindowTest, PickersShowAndStoreTheChosenPaths) {
   root.Write("in/GW.tol");
   root.Write("model/TolvaModel.exe");
   root.MakeFolder("out");
+  WriteDriver("#!/bin/sh\n");
   Open();
   const struct {
     const char* button;
@@ -250,6 +288,7 @@ TEST_F(MainWindowTest, CancelledPickerReevaluatesTheButtons) {
   EXPECT_FALSE(Enabled("btnGo"));
   root.Write("in/GW.tol");
   root.Write("out/GW_Tsb.sum");
+  root.Write("out/tolva.ok");
   EXPECT_FALSE(Enabled("btnReport"));
 
   for (const char* picker : {"btnTolvaFile", "btnModelPath", "btnSelectOutputPath"}) {
@@ -281,19 +320,15 @@ TEST_F(MainWindowTest, OptionSwitchesTheDayFields) {
 
 TEST_F(MainWindowTest, AsksBeforeClosing) {
   const struct {
-    bool calculating;
     bool answer;
     QString question;
     bool stays;
   } cases[] = {
-      {false, false, "Close the TARN program?", true},
-      {false, true, "Close the TARN program?", false},
-      {true, false, "Still calculating, do you want to close the applicatation?", true},
-      {true, true, "Still calculating, do you want to close the applicatation?", false},
+      {false, "Close the TARN program?", true},
+      {true, "Close the TARN program?", false},
   };
   for (const auto& c : cases) {
     Open();
-    window->SetCalculating(c.calculating);
     dialogs.confirm = c.answer;
     dialogs.questions.clear();
 
@@ -309,6 +344,7 @@ TEST_F(MainWindowTest, ReportShowsTheSectionsOfTheLastRun) {
   root.Write("out/GW_Tsb.sum",
              "* ---\n* TARN Doduvovuv REPORT: Header\n* Run ID : GW\n"
              "* End of TARN Doduvovuv REPORT: Header\n* table\n");
+  root.Write("out/tolva.ok");
   Open();
 
   EXPECT_EQ(ReportsOf([&] { Click("btnReport"); }),
@@ -317,75 +353,186 @@ TEST_F(MainWindowTest, ReportShowsTheSectionsOfTheLastRun) {
 }
 
 #ifndef _WIN32
-// What the driver leaves decides what is shown: a report only after exit code 0 with a
-// summary.
+// What the driver leaves decides what is shown: a report only after exit code 0 with this
+// run's tolva.ok, else an error dialog with the error file's lines or the driver's last
+// console lines.
 TEST_F(MainWindowTest, ShowsAReportOnlyAfterASuccessfulDriver) {
+  const QByteArray summary = "echo '* TARN Doduvovuv Report: Leaching' > GW_Tsb.sum\n";
   const struct {
     const char* name;
     QByteArray driver;
     size_t reports;
+    QStringList errors;
+    bool reportButton;  // the Report button shows the folder's report later
   } cases[] = {
-      {"summary and exit code 0",
-       "#!/bin/sh\necho '* TARN Doduvovuv Report: Leaching' > GW_Tsb.sum\n", 1},
-      {"exit code 0 without a summary", "#!/bin/sh\nexit 0\n", 0},
-      {"summary and exit code 3",
-       "#!/bin/sh\necho '* TARN Doduvovuv Report: Leaching' > GW_Tsb.sum\nexit 3\n", 0},
+      {"summary, tolva.ok and exit code 0",
+       "#!/bin/sh\n" + summary + "touch tolva.ok\n",
+       1,
+       {},
+       true},
+      {"summary without tolva.ok",
+       "#!/bin/sh\n" + summary + "printf ' Fatal error\\n Signal: 15\\n\\n' > GW.err\n",
+       0,
+       {"Unable to complete the run GW: the driver ended without tolva.ok.\nThe error file GW.err "
+        "says:\nFatal error\nSignal: 15"},
+       false},
+      {"summary, tolva.ok and exit code 3",
+       "#!/bin/sh\necho Cannot go on\n" + summary + "touch tolva.ok\nexit 3\n",
+       0,
+       {"Unable to complete the run GW: the driver ended with exit code 3.\nIts last console "
+        "lines:\nCannot go on"},
+       true},
+      {"a driver that stops at once",
+       "#!/bin/sh\necho 'TOLVA run GW is busy - no error file generated' >&2\n",
+       0,
+       {"Unable to complete the run GW: the driver ended without tolva.ok.\nIts last console "
+        "lines:\nTOLVA run GW is busy - no error file generated"},
+       false},
   };
   StoreExistingPaths();
   for (const auto& c : cases) {
-    root.Write("bin/TARN_DoduVovuv", c.driver);
-    QFile::setPermissions(root.Path("bin/TARN_DoduVovuv"), QFile::ReadOwner | QFile::ExeOwner);
+    WriteDriver(c.driver);
+    dialogs.errors.clear();
     Open();
 
-    EXPECT_EQ(ReportsOf([&] { Click("btnGo"); }).size(), c.reports) << c.name;
+    EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), c.reports) << c.name;
 
+    EXPECT_EQ(dialogs.errors, c.errors) << c.name;
     EXPECT_TRUE(Enabled("btnGo")) << c.name;
-    EXPECT_EQ(dialogs.errors, QStringList()) << c.name;
+    EXPECT_EQ(Enabled("btnReport"), c.reportButton) << c.name;
   }
 }
 #endif
 
-// While the driver runs, the window counts the summaries it has left so far; the driver goes
-// on only once the window has shown them.
+// While the driver runs, the window counts the summaries it has left so far, as text and on
+// its progress bar, and shows the driver's console lines; the driver goes on only once the
+// window has shown the count.
 TEST_F(MainWindowTest, ShowsProgressWhileTheDriverRuns) {
   StoreExistingPaths();
-  root.Write("bin/TARN_DoduVovuv",
-             "#!/bin/sh\ntouch GW_1.sum GW_2.sum GW_Tsb.sum\n"
-             "while [ ! -f go ]; do sleep 0.05; done\ntouch GW_3.sum\n");
-  QFile::setPermissions(root.Path("bin/TARN_DoduVovuv"), QFile::ReadOwner | QFile::ExeOwner);
+  WriteDriver(
+      "#!/bin/sh\necho first line\ntouch GW_1.sum GW_2.sum GW_Tsb.sum\n"
+      "while [ ! -f go ]; do sleep 0.05; done\ntouch GW_3.sum tolva.ok\necho last line\n");
   Open();
   Find<QComboBox>("cbxOptions")->setCurrentText("UserDefined");
+  const auto* bar = Find<QProgressBar>("prgRuns");
   QStringList shown;
   QTimer watcher;
   watcher.setInterval(0);
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    const QString text = Find<QLabel>("lblProgress")->text();
+    const QString text = QStringLiteral("%1 [%2 of %3]")
+                             .arg(Find<QLabel>("lblProgress")->text())
+                             .arg(bar->value())
+                             .arg(bar->maximum());
     if (shown.isEmpty() || shown.back() != text) shown << text;
-    if (text == "Model runs finished: 2 of at most 12") root.Write("out/go");
+    if (text.startsWith("Model runs finished: 2 ")) root.Write("out/go");
   });
   // Should the window never show the count, the driver is released all the same.
   QTimer::singleShot(20000, [&] { root.Write("out/go"); });
   watcher.start();
 
-  EXPECT_EQ(ReportsOf([&] { Click("btnGo"); }).size(), 1u);
+  EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 1u);
 
-  EXPECT_EQ(shown, QStringList({"Model runs finished: 0 of at most 12",
-                                "Model runs finished: 2 of at most 12",
-                                "Model runs finished: 3 of at most 12"}));
+  EXPECT_EQ(shown, QStringList({"Model runs finished: 0 of at most 12 [0 of 12]",
+                                "Model runs finished: 2 of at most 12 [2 of 12]",
+                                "Model runs finished: 3 of at most 12 [3 of 12]"}));
+  EXPECT_EQ(Find<QPlainTextEdit>("memConsole")->toPlainText(), "first line\nlast line");
 }
+
+#ifndef _WIN32
+// During a run nothing it was started with can change, and its end shows the report of its own
+// output folder, not that of a folder picked meanwhile.
+TEST_F(MainWindowTest, ShowsTheRunsOwnReportWhateverIsPickedMeanwhile) {
+  StoreExistingPaths();
+  root.Write("other/GW_Tsb.sum", "* TARN Doduvovuv Report: Leaching\n* other folder\n");
+  root.Write("other/tolva.ok");
+  WriteDriver(
+      "#!/bin/sh\nwhile [ ! -f go ]; do sleep 0.05; done\n"
+      "printf '* TARN Doduvovuv Report: Leaching\\n* this run\\n' > GW_Tsb.sum\ntouch tolva.ok\n");
+  Open();
+  bool checked = false;
+  QTimer::singleShot(0, [&] {
+    for (const char* input :
+         {"btnGo", "btnReport", "btnTolvaFile", "btnModelPath", "btnSelectOutputPath", "cbxOptions",
+          "spnParallelRuns", "edtInterval", "edtFirstDay", "edtLastDay"})
+      EXPECT_FALSE(Enabled(input)) << input;
+    EXPECT_TRUE(Enabled("btnStop"));
+    dialogs.picks = {root.Path("other")};
+    Click("btnSelectOutputPath");
+    checked = true;
+    root.Write("out/go");
+  });
+
+  const std::vector<QStringList> reports = ReportsOf([&] { Calculate(); });
+
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(reports,
+            std::vector<QStringList>({{"* TARN Doduvovuv Report: Leaching", "* this run"}}));
+  EXPECT_EQ(Text("edtOutputPath"), root.Path("out"));
+  EXPECT_EQ(testing::UserSetting(cRegOutputPath), root.Path("out"));
+  EXPECT_FALSE(Enabled("btnStop"));
+}
+
+// The real driver with a model that does not end by itself: Stop ends the driver and the model
+// run, no success marker is left, and the window says that the run was stopped. Closing the
+// window during a run, once confirmed, does the same and closes when the driver has ended.
+TEST_F(MainWindowTest, StopAndCloseEndTheDriverAndItsModelRuns) {
+  for (const bool byClosing : {false, true}) {
+    TempFolder scene;
+    testing::CurrentFolder here(scene.Path());
+    for (const char* folder : {"in", "out", "bin"}) scene.MakeFolder(folder);
+    for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
+      ASSERT_TRUE(
+          QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, scene.Path("in/") + name));
+    ASSERT_TRUE(QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", scene.Path("bin/TARN_DoduVovuv")));
+    testing::WriteSlowModel(scene.Path("slow"), scene.Path("model.pid"));
+    testing::WriteUserSetting(cRegTolvaFilePath, scene.Path("in/GW_Test.tol"));
+    testing::WriteUserSetting(cRegTolvaModelPath, scene.Path("slow/TolvaModel.exe"));
+    testing::WriteUserSetting(cRegOutputPath, scene.Path("out"));
+    Open();
+    dialogs.questions.clear();
+    QTimer::singleShot(0, [&] {
+      if (!QTest::qWaitFor([&] { return scene.Exists("model.pid"); }, 30000)) return;
+      if (byClosing) {
+        window->close();
+      } else {
+        Click("btnStop");
+      }
+      EXPECT_FALSE(Enabled("btnStop"));
+    });
+
+    EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 0u);
+
+    ASSERT_TRUE(scene.Exists("model.pid"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return testing::ProcessEnded(scene.Read("model.pid")); }, 30000));
+    EXPECT_FALSE(scene.Exists("out/tolva.ok"));
+    EXPECT_EQ(dialogs.errors, QStringList());
+    if (byClosing) {
+      EXPECT_EQ(dialogs.questions,
+                QStringList({"Still calculating, do you want to close the applicatation?"}));
+      EXPECT_FALSE(window->isVisible());
+    } else {
+      EXPECT_EQ(dialogs.questions, QStringList());
+      EXPECT_TRUE(window->isVisible());
+      EXPECT_EQ(Find<QLabel>("lblProgress")->text(), "The run was stopped.");
+      EXPECT_TRUE(Enabled("btnGo"));
+    }
+    window.reset();
+  }
+}
+#endif
 
 #ifndef _WIN32
 // The chosen number of parallel runs reaches the control file; the next start offers 1 again.
 TEST_F(MainWindowTest, ParallelRunsReachTheControlFileButAreNotStored) {
   StoreExistingPaths();
-  root.Write("bin/TARN_DoduVovuv", "#!/bin/sh\nexit 0\n");
-  QFile::setPermissions(root.Path("bin/TARN_DoduVovuv"), QFile::ReadOwner | QFile::ExeOwner);
+  WriteDriver("#!/bin/sh\nexit 0\n");
   Open();
   auto* parallelRuns = Find<QSpinBox>("spnParallelRuns");
   if (parallelRuns->maximum() < 2) GTEST_SKIP() << "one processor: no parallel runs offered";
   parallelRuns->setValue(2);
 
-  Click("btnGo");
+  Calculate();
 
   EXPECT_EQ(TextLines(root.Read("out/GW.tsb")).mid(4),
             QStringList({"310        DayInYeaAppLast (d)       ! Last possible day-in-year of "
@@ -402,7 +549,7 @@ TEST_F(MainWindowTest, RefusedPreparationStartsNothing) {
   testing::WriteUserSetting(cRegOutputPath, root.Path("in"));
   Open();
 
-  EXPECT_EQ(ReportsOf([&] { Click("btnGo"); }).size(), 0u);
+  EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 0u);
 
   EXPECT_EQ(dialogs.errors, QStringList({"Unable to prepare the output folder " + root.Path("in") +
                                          "/: it is the folder of the model input file, whose "
@@ -419,7 +566,7 @@ TEST_F(MainWindowTest, UnwritableControlFileStopsTheRun) {
   root.Write("out/.tarn-output");
   Open();
 
-  EXPECT_EQ(ReportsOf([&] { Click("btnGo"); }).size(), 0u);
+  EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 0u);
 
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_TRUE(
@@ -442,7 +589,7 @@ TEST_F(MainWindowTest, CalculateRunsTheExampleAndShowsBothSections) {
   Open();
   ASSERT_TRUE(Enabled("btnGo"));
 
-  const std::vector<QStringList> reports = ReportsOf([&] { Click("btnGo"); });
+  const std::vector<QStringList> reports = ReportsOf([&] { Calculate(); });
 
   ASSERT_EQ(reports.size(), 1u);
   const QStringList& report = reports.front();

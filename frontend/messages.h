@@ -11,8 +11,10 @@ class Messages {
   virtual ~Messages() = default;
   // An error message with an OK button.
   virtual void ShowError(const QString& text) = 0;
+  // The button a confirmation answers when the user only presses Enter.
+  enum class Default { kOk, kCancel };
   // A confirmation with OK and Cancel; true for OK.
-  virtual bool Confirm(const QString& text) = 0;
+  virtual bool Confirm(const QString& text, Default defaultButton) = 0;
 };
 
 }  // namespace tarn::frontend

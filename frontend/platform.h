@@ -1,14 +1,16 @@
 // The front end's only contact with what differs between operating systems: the driver's and
 // the model's default places, the written form of the model folder, the batch file and how it
-// is started, file attributes, the settings store and child processes. platform_posix.cc and
-// platform_win32.cc implement it; nothing else in the front end asks which system it runs on.
+// is started, file attributes, the settings store, process groups and interrupts. platform_posix.cc
+// and platform_win32.cc implement it; nothing else in the front end asks which system it runs on.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
-#include <cstdint>
+#include <QStringList>
+#include <functional>
 #include <memory>
 
+class QProcess;
 class QSettings;
 
 namespace tarn::frontend {
@@ -27,8 +29,15 @@ QString ModelFolderText(const QString& modelFile);
 // the line end.
 QByteArray BatchFileText(const QString& driverFile, const QString& inputFileName);
 
-// The command line that runs the batch file at `batchPath`.
-QString BatchCommandLine(const QString& batchPath);
+// A program and its arguments.
+struct Command {
+  QString program;
+  QStringList arguments;
+};
+
+// What runs the batch file at `batchPath`. On POSIX a shell that, when asked to stop, waits
+// for the driver to end instead of ending first, so that the batch file ends with the driver.
+Command BatchCommand(const QString& batchPath);
 
 // Whether the file carries the system's "system file" attribute (hidden files are told apart
 // by QDir itself).
@@ -44,22 +53,24 @@ enum class SettingsRoot { kCurrentUser, kLocalMachine };
 // opened for reading and writing; values are addressed by their bare names.
 std::unique_ptr<QSettings> OpenSettingsKey(SettingsRoot root, const QString& keyPath);
 
-// A child process started from a command line, waited for in steps so that the caller can
-// serve its event loop between them.
-class ChildProcess {
- public:
-  ChildProcess();
-  ~ChildProcess();
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
+// Makes `process` start its child in a process group of its own (POSIX: a new session), so
+// that the child and every process it starts can be asked to stop together.
+void StartInOwnProcessGroup(QProcess& process);
 
-  // Starts `commandLine` in `workingFolder`; `windowMode` 0 hides the child's console, 1 and 2
-  // show it. False when the child cannot be started.
-  bool Start(const QString& commandLine, const QString& workingFolder, int windowMode);
-  // Waits at most `milliseconds`; true once the child has ended.
-  bool WaitFor(int milliseconds);
-  // The ended child's exit code as the system reports it.
-  std::uint32_t ExitCode() const;
+// Asks the process group of the child `pid` to stop: SIGTERM on POSIX, Ctrl-Break on Windows.
+void AskProcessGroupToStop(qint64 pid);
+
+// Ends the process group of the child `pid` at once.
+void KillProcessGroup(qint64 pid);
+
+// While it lives, an interrupt of the program (Ctrl-C; on POSIX also SIGTERM and SIGHUP) calls
+// `onInterrupt` from the event loop instead of ending the program.
+class InterruptWatch {
+ public:
+  explicit InterruptWatch(std::function<void()> onInterrupt);
+  ~InterruptWatch();
+  InterruptWatch(const InterruptWatch&) = delete;
+  InterruptWatch& operator=(const InterruptWatch&) = delete;
 
  private:
   struct Impl;

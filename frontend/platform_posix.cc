@@ -1,6 +1,10 @@
 // The front end on POSIX: the driver runs from bin/ below the current folder or beside the
-// front end, TARN.bat is a one-line shell script started through /bin/sh, and the settings
-// are the per-user and system-wide files of QSettings.
+// front end, TARN.bat is a one-line shell script started through /bin/sh in a session of its
+// own, stopped by signals to its process group, and the settings are the per-user and
+// system-wide files of QSettings.
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -9,7 +13,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSocketNotifier>
 #include <QStringList>
+#include <iterator>
 
 #include "frontend/platform.h"
 
@@ -53,8 +59,14 @@ QByteArray BatchFileText(const QString& driverFile, const QString& inputFileName
       .toLocal8Bit();
 }
 
-QString BatchCommandLine(const QString& batchPath) {
-  return QStringLiteral("/bin/sh ") + QuoteForShell(batchPath);
+Command BatchCommand(const QString& batchPath) {
+  // The batch file is read by a shell that traps the stop signals: such a shell waits for the
+  // driver it runs before it acts on them, then ends with the driver's status; the driver, for
+  // which a trapped signal is reset by exec, receives them as usual. The path is an argument,
+  // never part of the command text.
+  return {QStringLiteral("/bin/sh"),
+          {QStringLiteral("-c"), QStringLiteral("trap 'exit $?' INT TERM HUP; . \"$1\""),
+           QStringLiteral("sh"), batchPath}};
 }
 
 bool IsSystemFile(const QString&) { return false; }
@@ -83,43 +95,66 @@ std::unique_ptr<QSettings> OpenSettingsKey(SettingsRoot root, const QString& key
   return settings;
 }
 
-struct ChildProcess::Impl {
-  QProcess process;
+void StartInOwnProcessGroup(QProcess& process) {
+  process.setChildProcessModifier([] { setsid(); });
+}
+
+void AskProcessGroupToStop(qint64 pid) {
+  if (pid > 0) kill(-static_cast<pid_t>(pid), SIGTERM);
+}
+
+void KillProcessGroup(qint64 pid) {
+  if (pid > 0) kill(-static_cast<pid_t>(pid), SIGKILL);
+}
+
+namespace {
+
+// The signals an interrupt arrives by, and the pipe through which their handler, which may do
+// almost nothing, hands them to the event loop.
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
+int interruptPipe[2] = {-1, -1};
+
+extern "C" void OnInterruptSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = write(interruptPipe[1], &byte, 1);
+  errno = saved;
+}
+
+}  // namespace
+
+struct InterruptWatch::Impl {
+  std::unique_ptr<QSocketNotifier> notifier;
+  struct sigaction previous[std::size(kInterrupts)];
 };
 
-ChildProcess::ChildProcess() : impl_(std::make_unique<Impl>()) {}
-
-ChildProcess::~ChildProcess() = default;
-
-bool ChildProcess::Start(const QString& commandLine, const QString& workingFolder, int windowMode) {
-  QProcess& process = impl_->process;
-  process.setProgram(QStringLiteral("/bin/sh"));
-  process.setArguments({QStringLiteral("-c"), commandLine});
-  process.setWorkingDirectory(workingFolder);
-  if (windowMode == 1 || windowMode == 2) {
-    // The child's console is the front end's standard error, so that the standard output of
-    // the headless mode carries the report alone.
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.setChildProcessModifier([] { dup2(STDERR_FILENO, STDOUT_FILENO); });
-  } else {
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-  }
-  process.start();
-  return process.waitForStarted(-1);
+InterruptWatch::InterruptWatch(std::function<void()> onInterrupt)
+    : impl_(std::make_unique<Impl>()) {
+  if (pipe2(interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  impl_->notifier = std::make_unique<QSocketNotifier>(interruptPipe[0], QSocketNotifier::Read);
+  QObject::connect(impl_->notifier.get(), &QSocketNotifier::activated,
+                   [onInterrupt = std::move(onInterrupt)] {
+                     char bytes[16];
+                     while (read(interruptPipe[0], bytes, sizeof bytes) > 0) {
+                     }
+                     onInterrupt();
+                   });
+  struct sigaction action {};
+  action.sa_handler = OnInterruptSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (size_t i = 0; i < std::size(kInterrupts); ++i)
+    sigaction(kInterrupts[i], &action, &impl_->previous[i]);
 }
 
-bool ChildProcess::WaitFor(int milliseconds) {
-  QProcess& process = impl_->process;
-  return process.state() == QProcess::NotRunning || process.waitForFinished(milliseconds) ||
-         process.state() == QProcess::NotRunning;
-}
-
-std::uint32_t ChildProcess::ExitCode() const {
-  const QProcess& process = impl_->process;
-  // A child killed by a signal reports 128 + the signal number, as the shell does.
-  if (process.exitStatus() == QProcess::CrashExit) return 128 + process.exitCode();
-  return static_cast<std::uint32_t>(process.exitCode());
+InterruptWatch::~InterruptWatch() {
+  if (!impl_->notifier) return;
+  for (size_t i = 0; i < std::size(kInterrupts); ++i)
+    sigaction(kInterrupts[i], &impl_->previous[i], nullptr);
+  impl_->notifier.reset();
+  close(interruptPipe[0]);
+  close(interruptPipe[1]);
+  interruptPipe[0] = interruptPipe[1] = -1;
 }
 
 }  // namespace tarn::frontend

@@ -1,9 +1,12 @@
 // The front end on Windows: the driver in bin\ below the current folder, short path names,
-// a batch file run by the command interpreter, file attributes and the registry.
+// a batch file run by the command interpreter in a process group of its own, file attributes,
+// the registry and the console's Ctrl-C.
 #include <windows.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 
 #include "frontend/platform.h"
@@ -43,8 +46,8 @@ QByteArray BatchFileText(const QString& driverFile, const QString& inputFileName
       .toLocal8Bit();
 }
 
-QString BatchCommandLine(const QString& batchPath) {
-  return QLatin1Char('"') + QDir::toNativeSeparators(batchPath) + QLatin1Char('"');
+Command BatchCommand(const QString& batchPath) {
+  return {QStringLiteral("cmd.exe"), {QStringLiteral("/c"), QDir::toNativeSeparators(batchPath)}};
 }
 
 bool IsSystemFile(const QString& path) {
@@ -66,48 +69,51 @@ std::unique_ptr<QSettings> OpenSettingsKey(SettingsRoot root, const QString& key
   return std::make_unique<QSettings>(rootName + keyPath, QSettings::NativeFormat);
 }
 
-struct ChildProcess::Impl {
-  PROCESS_INFORMATION info{};
-  DWORD exitCode = 0;
-  bool running = false;
+void StartInOwnProcessGroup(QProcess& process) {
+  process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* arguments) {
+    arguments->flags |= CREATE_NEW_PROCESS_GROUP;
+  });
+}
+
+void AskProcessGroupToStop(qint64 pid) {
+  GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(pid));
+}
+
+void KillProcessGroup(qint64 pid) {
+  // The command interpreter, the driver and the model runs it started, as one tree.
+  QProcess::execute(QStringLiteral("taskkill"), {QStringLiteral("/F"), QStringLiteral("/T"),
+                                                 QStringLiteral("/PID"), QString::number(pid)});
+}
+
+namespace {
+
+// The watch's handler; the console calls it on a thread of its own.
+std::function<void()>* interruptHandler = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
+    if (interruptHandler) (*interruptHandler)();
+  });
+  return TRUE;
+}
+
+}  // namespace
+
+struct InterruptWatch::Impl {
+  std::function<void()> onInterrupt;
 };
 
-ChildProcess::ChildProcess() : impl_(std::make_unique<Impl>()) {}
-
-ChildProcess::~ChildProcess() {
-  if (impl_->running) {
-    CloseHandle(impl_->info.hThread);
-    CloseHandle(impl_->info.hProcess);
-  }
+InterruptWatch::InterruptWatch(std::function<void()> onInterrupt)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->onInterrupt = std::move(onInterrupt);
+  interruptHandler = &impl_->onInterrupt;
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
-bool ChildProcess::Start(const QString& commandLine, const QString& workingFolder, int windowMode) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = windowMode == 1   ? SW_SHOWMINIMIZED
-                        : windowMode == 2 ? SW_SHOWNORMAL
-                                          : SW_HIDE;
-  std::wstring command = Wide(commandLine);
-  const std::wstring folder = Wide(QDir::toNativeSeparators(workingFolder));
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &impl_->info))
-    return false;
-  impl_->running = true;
-  return true;
+InterruptWatch::~InterruptWatch() {
+  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+  interruptHandler = nullptr;
 }
-
-bool ChildProcess::WaitFor(int milliseconds) {
-  if (!impl_->running) return true;
-  if (WaitForSingleObject(impl_->info.hProcess, static_cast<DWORD>(milliseconds)) == WAIT_TIMEOUT)
-    return false;
-  GetExitCodeProcess(impl_->info.hProcess, &impl_->exitCode);
-  CloseHandle(impl_->info.hThread);
-  CloseHandle(impl_->info.hProcess);
-  impl_->running = false;
-  return true;
-}
-
-std::uint32_t ChildProcess::ExitCode() const { return impl_->exitCode; }
 
 }  // namespace tarn::frontend

@@ -38,7 +38,7 @@ class ReportWindowTest : public ::testing::Test {
     std::ostringstream err;
     ASSERT_EQ(RunBatch({"TARN_SB", "--batch", "--input", root.Path("in/GW_Test.tol"), "--model",
                         TARN_BIN_DIR "/model/TolvaModel.exe", "--output", root.Path("out")},
-                       out, err),
+                       out, err, err),
               kBatchSucceeded)
         << err.str();
   }

@@ -4,9 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include "frontend/platform.h"
+#include "support/platform.h"
+#include "support/run_identity.h"
+#include "support/runtime.h"
 
 namespace tarn::frontend {
 namespace {
@@ -16,12 +22,61 @@ constexpr char kCrLf[] = "\r\n";
 
 bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QDir::separator(); }
 
-// The ordinary files directly in `folder`: neither folders nor hidden nor system files.
-QFileInfoList OrdinaryFiles(const QString& folder) {
-  QFileInfoList files =
-      QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-  files.removeIf([](const QFileInfo& file) { return IsSystemFile(file.filePath()); });
+// What a preparation deletes directly in `folder`: every link, dangling ones included, and the
+// ordinary files (neither folders nor hidden nor system files).
+QFileInfoList FilesToDelete(const QString& folder) {
+  QFileInfoList files = QDir(folder).entryInfoList(
+      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+  files.removeIf([](const QFileInfo& file) {
+    if (file.isSymLink()) return false;
+    return !file.isFile() || file.isHidden() || IsSystemFile(file.filePath());
+  });
   return files;
+}
+
+// Whether `folder` is `ancestor` or lies below it; both absolute and clean.
+bool IsSameOrBelow(const QString& folder, const QString& ancestor) {
+  if (folder.isEmpty() || ancestor.isEmpty()) return false;
+  const Qt::CaseSensitivity cs =
+      QDir::separator() == QLatin1Char('\\') ? Qt::CaseInsensitive : Qt::CaseSensitive;
+  if (folder.compare(ancestor, cs) == 0) return true;
+  const QString prefix =
+      ancestor.endsWith(QLatin1Char('/')) ? ancestor : ancestor + QLatin1Char('/');
+  return folder.startsWith(prefix, cs);
+}
+
+// The folders a file is reached from: the one its path names and, for a link, its target's.
+QStringList FoldersOf(const QString& file) {
+  const QFileInfo info(file);
+  QStringList folders;
+  for (const QString& folder :
+       {info.absoluteDir().canonicalPath(), QFileInfo(info.canonicalFilePath()).absolutePath()})
+    if (!folder.isEmpty() && !folders.contains(folder)) folders << folder;
+  return folders;
+}
+
+// The driver's own verdict on the model input's file name as its argument: nothing when it
+// takes the name as the run's name, else the lines it would refuse it with.
+std::optional<QString> RunNameRefusal(const QString& fileName) {
+  std::ostringstream out, err, console;
+  Console silent(console, /*isTerminal=*/false);
+  Runtime rt({"TARN_DoduVovuv", fileName.toStdString()}, out, err, silent);
+  try {
+    const QString runId = QString::fromStdString(CheckRunId(rt));
+    // The driver also takes a bare name, and would then look for a <name>.tol that is not there.
+    if (!fileName.endsWith(QLatin1String(".tol")))
+      return QStringLiteral("Its extension must be .tol");
+    if (runId != RunBaseName(fileName))
+      return QStringLiteral("The driver would take %1 as the run's name").arg(runId);
+    return std::nullopt;
+  } catch (const ProgramStop&) {
+    QStringList lines =
+        QString::fromStdString(out.str()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString& line : lines) line = line.trimmed();
+    lines.removeIf(
+        [](const QString& line) { return line.isEmpty() || line == QLatin1String("*"); });
+    return lines.join(QStringLiteral(". "));
+  }
 }
 
 // Copies `from` to `to`, replacing `to`; a failure is not reported.
@@ -56,8 +111,33 @@ void CopyFirstCompanion(const QString& inputFolder, const QString& mask, const Q
   CopyReplacing(found.front(), out + QFileInfo(found.front()).fileName());
 }
 
-// The guards that keep a run from deleting what is not its own or from naming a model folder
-// that the driver cannot read as one word; false when refused.
+// "file" or "files", as `count` needs.
+QLatin1String Files(qsizetype count) {
+  return count == 1 ? QLatin1String("file") : QLatin1String("files");
+}
+
+// The most file names the question before emptying a folder names.
+constexpr qsizetype cNamedFiles = 10;
+
+// Asks before emptying a folder that TARN never prepared, naming what would be deleted.
+bool ConfirmEmptying(const QString& shown, const QFileInfoList& files, Messages& messages) {
+  QStringList lines;
+  lines << QStringLiteral(
+               "The output folder %1 was not prepared by TARN. It holds %2 %3 that "
+               "will be deleted:")
+               .arg(shown, QString::number(files.size()), Files(files.size()));
+  for (qsizetype i = 0; i < files.size() && i < cNamedFiles; ++i) lines << files[i].fileName();
+  if (files.size() > cNamedFiles)
+    lines << QStringLiteral("and %1 more %2.")
+                 .arg(files.size() - cNamedFiles)
+                 .arg(Files(files.size() - cNamedFiles));
+  lines << QStringLiteral("Do you want to go on?");
+  return messages.Confirm(lines.join(QLatin1Char('\n')), Messages::Default::kCancel);
+}
+
+// The checks made before anything in the output folder is touched: they keep a run from
+// deleting what is not its own and from starting a driver that would refuse it. False, with
+// its message shown, when refused.
 bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messages& messages) {
   const QString shown = QDir::toNativeSeparators(out);
   const QFileInfo outInfo(out);
@@ -67,13 +147,36 @@ bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messa
             .arg(shown));
     return false;
   }
+  const QString inputName = QFileInfo(settings.tolvaFile).fileName();
+  if (const auto refusal = RunNameRefusal(inputName)) {
+    messages.ShowError(QStringLiteral("Unable to use the model input file %1 as the run's name: %2")
+                           .arg(inputName, *refusal));
+    return false;
+  }
+  if (!QFileInfo(settings.driverFile).isFile()) {
+    messages.ShowError(QStringLiteral("Unable to start the driver %1: the file does not exist")
+                           .arg(QDir::toNativeSeparators(settings.driverFile)));
+    return false;
+  }
+  const QString outFolder = outInfo.canonicalFilePath();
   const QString inputFolder = QFileInfo(settings.tolvaFile).absoluteDir().canonicalPath();
-  if (!inputFolder.isEmpty() && inputFolder == outInfo.canonicalFilePath()) {
+  if (!inputFolder.isEmpty() && inputFolder == outFolder) {
     messages.ShowError(
         QStringLiteral("Unable to prepare the output folder %1: it is the folder of the model "
                        "input file, whose files would be deleted")
             .arg(shown));
     return false;
+  }
+  const std::pair<QString, const char*> programs[] = {{settings.modelFile, "model executable"},
+                                                      {settings.driverFile, "driver"}};
+  for (const auto& [program, what] : programs) {
+    for (const QString& folder : FoldersOf(program)) {
+      if (!IsSameOrBelow(folder, outFolder)) continue;
+      messages.ShowError(
+          QStringLiteral("Unable to prepare the output folder %1: the %2 %3 lies in it")
+              .arg(shown, QLatin1String(what), QDir::toNativeSeparators(program)));
+      return false;
+    }
   }
   const QString modelFolder = ModelFolderText(settings.modelFile);
   if (modelFolder.isEmpty() ||
@@ -85,12 +188,22 @@ bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messa
     return false;
   }
   if (QFileInfo::exists(out + QLatin1String(kOutputMarker))) return true;
-  const qsizetype count = OrdinaryFiles(out).size();
-  return count == 0 ||
-         messages.Confirm(QStringLiteral("The output folder %1 was not prepared by TARN. All %2 "
-                                         "files in it will be deleted. Do you want to go on?")
-                              .arg(shown)
-                              .arg(count));
+  const QFileInfoList files = FilesToDelete(out);
+  return files.isEmpty() || ConfirmEmptying(shown, files, messages);
+}
+
+// Removes what would tell of an earlier run's success: its success marker and its report. False,
+// with its message shown, when either stays.
+bool RemoveEarlierOutcome(const RunSettings& settings, const QString& out, Messages& messages) {
+  for (const QString& path : {out + QLatin1String(kSuccessMarker), SummaryReportPath(settings)}) {
+    const QFileInfo file(path);
+    if (!file.exists() && !file.isSymLink()) continue;
+    if (QFile::remove(path)) continue;
+    messages.ShowError(QStringLiteral("Unable to empty the output folder: %1 cannot be deleted")
+                           .arg(QDir::toNativeSeparators(path)));
+    return false;
+  }
+  return true;
 }
 
 // Leaves the hidden marker that tells a later run that the folder belongs to TARN.
@@ -123,7 +236,8 @@ QString BatchFilePath(const RunSettings& settings) {
 }
 
 void lpDeletFiles(const QString& folder) {
-  for (const QFileInfo& file : OrdinaryFiles(folder)) QFile::remove(file.filePath());
+  // A link goes as a link: QFile::remove never follows it.
+  for (const QFileInfo& file : FilesToDelete(folder)) QFile::remove(file.filePath());
 }
 
 void lpFileSearch(const QString& folder, const QString& mask, QStringList& list) {
@@ -155,7 +269,9 @@ QByteArray ControlFileText(const RunSettings& settings, const QString& modelFold
 
 bool CreateInpFile(const RunSettings& settings, Messages& messages) {
   const QString out = WithSeparator(settings.outputPath);
-  if (!OutputFolderAccepted(settings, out, messages)) return false;
+  if (!OutputFolderAccepted(settings, out, messages) ||
+      !RemoveEarlierOutcome(settings, out, messages))
+    return false;
   lpDeletFiles(out);
   WriteOutputMarker(out);
 

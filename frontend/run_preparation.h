@@ -28,6 +28,9 @@ struct RunSettings {
 // The most model runs the driver runs at once.
 inline constexpr int kMaxParallelRuns = 64;
 
+// The driver's success marker, which it writes last after a normal end.
+inline constexpr char kSuccessMarker[] = "tolva.ok";
+
 // The hidden file that every preparation leaves in the output folder.
 inline constexpr char kOutputMarker[] = ".tarn-output";
 
@@ -40,8 +43,9 @@ QString SummaryReportPath(const RunSettings& settings);
 // The batch file of the run: <out>TARN.bat.
 QString BatchFilePath(const RunSettings& settings);
 
-// Deletes the ordinary files directly in `folder`; subfolders, hidden and system files stay,
-// and a file that cannot be deleted stays without a message.
+// Deletes the ordinary files and the links (never what they point to) directly in `folder`;
+// subfolders, hidden and system files stay, and a file that cannot be deleted stays without a
+// message.
 void lpDeletFiles(const QString& folder);
 // Appends folder + name of every file of `folder` (hidden and system files included, no
 // folders) whose name matches `mask`, in the order of the directory search.
@@ -53,8 +57,9 @@ void lpFileSearch(const QString& folder, const QString& mask, QStringList& list)
 QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder);
 
 // Prepares the output folder and writes the control file. False, with nothing changed, when
-// the folder or the model folder is refused or the user declines to empty a folder that TARN
-// never prepared. Throws std::runtime_error when the control file cannot be written.
+// the folder, the run's name, the driver or the model folder is refused or the user declines to
+// empty a folder that TARN never prepared; false also when the earlier run's success marker or
+// report cannot be deleted. Throws std::runtime_error when the control file cannot be written.
 bool CreateInpFile(const RunSettings& settings, Messages& messages);
 
 // Writes TARN.bat into the output folder, replacing any file of that name. Throws

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
 
-#include "frontend/execute_external.h"
+#include "frontend/driver_process.h"
 #include "frontend/platform.h"
 #include "frontend/testing.h"
 
@@ -21,6 +23,7 @@ struct Scene {
     root.Write("input/GW.bot", "soil");
     root.Write("input/GW.met", "weather");
     root.Write("model/TolvaModel.exe", "model");
+    root.Write("bin/TARN_DoduVovuv", "driver");
     root.MakeFolder("out");
     settings = {root.Path("input/GW.tol"),
                 root.Path("model/TolvaModel.exe"),
@@ -39,8 +42,9 @@ struct Scene {
 
 class RunPreparationTest : public ::testing::Test, protected Scene {};
 
-// Every ordinary file of an earlier run goes; hidden files and subfolders stay; the model
-// input and one companion of each kind (the first found) are copied.
+// Every ordinary file of an earlier run goes, and every link as a link, whatever it points to
+// or whether its target exists; hidden files and subfolders stay; the model input and one
+// companion of each kind (the first found) are copied.
 TEST_F(RunPreparationTest, PreparesAFolderThatHoldsAnEarlierRun) {
   root.Write("input/Other.bot", "soil");
   root.Write("out/.tarn-output");
@@ -48,14 +52,28 @@ TEST_F(RunPreparationTest, PreparesAFolderThatHoldsAnEarlierRun) {
     root.Write(old, "old");
   root.Write("out/.hidden");
   root.Write("out/sub/kept.txt");
+  root.Write("elsewhere/GW.err", "kept");
+  const struct {
+    const char* link;
+    const char* target;
+  } links[] = {
+      {"out/GW.err", "elsewhere/GW.err"},    {"out/GW.out", "elsewhere/GW.out"},
+      {"out/folder", "elsewhere"},           {"out/.hidden_link", "elsewhere/GW.err"},
+      {"out/TARN.bat", "elsewhere/missing"},
+  };
+  for (const auto& l : links) ASSERT_TRUE(QFile::link(root.Path(l.target), root.Path(l.link)));
 
   ASSERT_TRUE(CreateInpFile(settings, dialogs));
+  WriteBatchFile(settings);
 
   QStringList names = root.Names("out");
   names.replaceInStrings("Other.bot", "GW.bot").sort();
-  EXPECT_EQ(names, QStringList(
-                       {".hidden", ".tarn-output", "GW.bot", "GW.met", "GW.tol", "GW.tsb", "sub"}));
+  EXPECT_EQ(names, QStringList({".hidden", ".tarn-output", "GW.bot", "GW.met", "GW.tol", "GW.tsb",
+                                "TARN.bat", "sub"}));
   EXPECT_TRUE(root.Exists("out/sub/kept.txt"));
+  EXPECT_FALSE(QFileInfo(root.Path("out/TARN.bat")).isSymLink());
+  EXPECT_EQ(root.Names("elsewhere"), QStringList({"GW.err"}));
+  EXPECT_EQ(root.Read("elsewhere/GW.err"), "kept");
   EXPECT_EQ(root.Read("out/GW.tol"), "model input");
   EXPECT_EQ(root.Read("out/GW.met"), "weather");
   EXPECT_EQ(dialogs.errors, QStringList());
@@ -134,9 +152,14 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
   }
 }
 
-// A refused preparation deletes nothing and writes nothing.
+// A refused preparation deletes nothing and writes nothing, in the output folder or elsewhere.
 TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
   root.Write("my models/TolvaModel.exe");
+  for (const char* name : {"my-run.tol", "GW.TOL", "GW", "GW .tol", "GW.b.tol"})
+    root.Write(QStringLiteral("named/") + name);
+  const auto named = [&](const char* name) {
+    return [&, name](RunSettings& s) { s.tolvaFile = root.Path("named/") + name; };
+  };
   const struct {
     const char* name;
     std::function<void(RunSettings&)> change;
@@ -156,9 +179,48 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
        "Unable to write the folder of the model executable " +
            root.Path("my models/TolvaModel.exe") +
            " into the control file: it must be one word, without blanks"},
+      {"run name with a hyphen", named("my-run.tol"),
+       "Unable to use the model input file my-run.tol as the run's name: Invalid character in "
+       "run name. Only alphanumeric characters and underscore allowed"},
+      {"extension in capitals", named("GW.TOL"),
+       "Unable to use the model input file GW.TOL as the run's name: Extension of input file "
+       "should be .tol"},
+      {"two extensions", named("GW.b.tol"),
+       "Unable to use the model input file GW.b.tol as the run's name: Extension of input file "
+       "should be .tol"},
+      {"no extension", named("GW"),
+       "Unable to use the model input file GW as the run's name: Its extension must be .tol"},
+      {"run name the driver cuts", named("GW .tol"),
+       "Unable to use the model input file GW .tol as the run's name: The driver would take GW "
+       "as the run's name"},
+      {"driver missing", [&](RunSettings& s) { s.driverFile = root.Path("bin/none"); },
+       "Unable to start the driver " + root.Path("bin/none") + ": the file does not exist"},
+      {"output folder is the model's folder",
+       [&](RunSettings& s) { s.outputPath = root.Path("model"); },
+       "Unable to prepare the output folder " + root.Path("model") + "/: the model executable " +
+           root.Path("model/TolvaModel.exe") + " lies in it"},
+      {"output folder holds the model's folder",
+       [&](RunSettings& s) { s.modelFile = root.Path("out/model/TolvaModel.exe"); },
+       "Unable to prepare the output folder " + root.Path("out") + "/: the model executable " +
+           root.Path("out/model/TolvaModel.exe") + " lies in it"},
+      {"output folder is the driver's folder",
+       [&](RunSettings& s) { s.outputPath = root.Path("bin"); },
+       "Unable to prepare the output folder " + root.Path("bin") + "/: the driver " +
+           root.Path("bin/TARN_DoduVovuv") + " lies in it"},
+      {"output folder holds the driver's link",
+       [&](RunSettings& s) { s.driverFile = root.Path("out/links/TARN_DoduVovuv"); },
+       "Unable to prepare the output folder " + root.Path("out") + "/: the driver " +
+           root.Path("out/links/TARN_DoduVovuv") + " lies in it"},
   };
   root.Write("out/.tarn-output");
   root.Write("out/old.txt");
+  root.Write("out/tolva.ok");
+  root.Write("out/model/TolvaModel.exe");
+  root.MakeFolder("out/links");
+  ASSERT_TRUE(QFile::link(root.Path("bin/TARN_DoduVovuv"), root.Path("out/links/TARN_DoduVovuv")));
+  QStringList before;
+  for (const char* folder : {"", "input", "out", "model", "bin", "named"})
+    before << root.Names(folder);
   for (const auto& c : cases) {
     RunSettings refused = settings;
     c.change(refused);
@@ -167,30 +229,70 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
     EXPECT_FALSE(CreateInpFile(refused, dialogs)) << c.name;
 
     EXPECT_EQ(dialogs.errors, QStringList({c.error})) << c.name;
-    EXPECT_EQ(root.Names("input"), QStringList({"GW.bot", "GW.met", "GW.tol"})) << c.name;
-    EXPECT_EQ(root.Names("out"), QStringList({".tarn-output", "old.txt"})) << c.name;
+    QStringList after;
+    for (const char* folder : {"", "input", "out", "model", "bin", "named"})
+      after << root.Names(folder);
+    EXPECT_EQ(after, before) << c.name;
+  }
+}
+
+// An earlier run's success marker or report that cannot be deleted refuses the run before
+// anything else is deleted or written: its report would otherwise pass for the new run's.
+TEST_F(RunPreparationTest, RefusesWhenTheEarlierOutcomeCannotBeDeleted) {
+  for (const char* undeletable : {"tolva.ok", "GW_Tsb.sum"}) {
+    Scene scene;
+    scene.root.Write("out/.tarn-output");
+    scene.root.Write("out/GW.log", "old");
+    // A folder that is not empty: what a file of another owner is for a user who is not root.
+    scene.root.Write(QStringLiteral("out/%1/x").arg(undeletable));
+
+    EXPECT_FALSE(CreateInpFile(scene.settings, scene.dialogs)) << undeletable;
+
+    EXPECT_EQ(scene.dialogs.errors,
+              QStringList({QStringLiteral("Unable to empty the output folder: %1 cannot be deleted")
+                               .arg(scene.root.Path(QStringLiteral("out/") + undeletable))}));
+    EXPECT_EQ(scene.root.Names("out"), QStringList({".tarn-output", "GW.log", undeletable}));
   }
 }
 
 // A folder that holds files but was never prepared by TARN is emptied only when the user
-// agrees; once prepared, it is emptied without a question.
+// agrees, Cancel being the default answer; the question names up to ten of the files and how
+// many there are. Once prepared, the folder is emptied without a question.
 TEST_F(RunPreparationTest, AsksBeforeEmptyingAFolderTARNNeverPrepared) {
+  const struct {
+    int files;
+    QStringList question;
+  } cases[] = {
+      {1, {"It holds 1 file that will be deleted:", "file01.txt", "Do you want to go on?"}},
+      {11,
+       {"It holds 11 files that will be deleted:", "file01.txt", "file02.txt", "file03.txt",
+        "file04.txt", "file05.txt", "file06.txt", "file07.txt", "file08.txt", "file09.txt",
+        "file10.txt", "and 1 more file.", "Do you want to go on?"}},
+      {12,
+       {"It holds 12 files that will be deleted:", "file01.txt", "file02.txt", "file03.txt",
+        "file04.txt", "file05.txt", "file06.txt", "file07.txt", "file08.txt", "file09.txt",
+        "file10.txt", "and 2 more files.", "Do you want to go on?"}},
+  };
+  for (const auto& c : cases) {
+    Scene scene;
+    for (int i = 1; i <= c.files; ++i)
+      scene.root.Write(QStringLiteral("out/file%1.txt").arg(i, 2, 10, QLatin1Char('0')));
+    scene.root.Write("out/.hidden");
+    scene.dialogs.confirm = false;
+
+    EXPECT_FALSE(CreateInpFile(scene.settings, scene.dialogs));
+
+    const QString intro =
+        "The output folder " + scene.root.Path("out") + "/ was not prepared by TARN. ";
+    EXPECT_EQ(scene.dialogs.questions, QStringList({intro + c.question.join('\n')})) << c.files;
+    EXPECT_EQ(scene.dialogs.defaults, std::vector({Messages::Default::kCancel})) << c.files;
+    EXPECT_EQ(scene.root.Names("out").size(), c.files + 1) << c.files;
+  }
+
   root.Write("out/thesis.doc");
-  root.Write("out/data.csv");
-  root.Write("out/.hidden");
-  dialogs.confirm = false;
-
-  EXPECT_FALSE(CreateInpFile(settings, dialogs));
-
-  EXPECT_EQ(dialogs.questions, QStringList({"The output folder " + root.Path("out") +
-                                            "/ was not prepared by TARN. All 2 files in it will "
-                                            "be deleted. Do you want to go on?"}));
-  EXPECT_EQ(root.Names("out"), QStringList({".hidden", "data.csv", "thesis.doc"}));
-
-  dialogs.confirm = true;
   EXPECT_TRUE(CreateInpFile(settings, dialogs));
   EXPECT_EQ(root.Names("out"),
-            QStringList({".hidden", ".tarn-output", "GW.bot", "GW.met", "GW.tol", "GW.tsb"}));
+            QStringList({".tarn-output", "GW.bot", "GW.met", "GW.tol", "GW.tsb"}));
 
   dialogs.questions.clear();
   root.Write("out/GW_Tsb.sum");
@@ -243,7 +345,11 @@ TEST_F(RunPreparationTest, BatchFileRunsNothingButTheDriver) {
   QFile::setPermissions(settings.driverFile, QFile::ReadOwner | QFile::ExeOwner);
   WriteBatchFile(settings);
 
-  EXPECT_EQ(ExecuteAndWait(BatchCommandLine(BatchFilePath(settings)), settings.outputPath, 0), 0);
+  DriverProcess driver;
+  QSignalSpy ended(&driver, &DriverProcess::Ended);
+  ASSERT_TRUE(driver.Start(BatchFilePath(settings), settings.outputPath));
+  ASSERT_TRUE(ended.wait(30000));
+  EXPECT_EQ(ended.front().front().toInt(), 0);
 
   EXPECT_EQ(root.Read("out/ran.txt"), "GW.tol\n");
   EXPECT_EQ(root.Names("out"), QStringList({"TARN.bat", "ran.txt"}));

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QRegularExpression>
 
-#include "frontend/calculation.h"
+#include "frontend/run_conditions.h"
 
 namespace tarn::frontend {
 
@@ -34,6 +34,31 @@ QString ProgressText(int finished, std::optional<ExpectedModelRuns> expected) {
   if (!expected) return done;
   return done + (expected->exact ? QStringLiteral(" of %1") : QStringLiteral(" of at most %1"))
                     .arg(expected->count);
+}
+
+namespace {
+
+// A duration as m:ss, or h:mm:ss from one hour on.
+QString Duration(qint64 milliseconds) {
+  const qint64 seconds = milliseconds / 1000;
+  const auto twoDigits = [](qint64 n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+  };
+  if (seconds < 3600) return QStringLiteral("%1:%2").arg(seconds / 60).arg(twoDigits(seconds % 60));
+  return QStringLiteral("%1:%2:%3")
+      .arg(seconds / 3600)
+      .arg(twoDigits(seconds / 60 % 60), twoDigits(seconds % 60));
+}
+
+}  // namespace
+
+QString TimeText(qint64 elapsed, int finished, std::optional<ExpectedModelRuns> expected) {
+  const QString text = QStringLiteral("Elapsed %1").arg(Duration(elapsed));
+  if (finished < 1 || !expected || finished >= expected->count) return text;
+  const qint64 remaining = elapsed / finished * (expected->count - finished);
+  return text + (expected->exact ? QStringLiteral(", about %1 remaining")
+                                 : QStringLiteral(", at most about %1 remaining"))
+                    .arg(Duration(remaining));
 }
 
 }  // namespace tarn::frontend

@@ -26,4 +26,8 @@ int CountFinishedModelRuns(const RunSettings& settings);
 // The line the main window shows while the driver runs.
 QString ProgressText(int finished, std::optional<ExpectedModelRuns> expected);
 
+// The time line the main window shows while the driver runs: the elapsed time and, once a
+// model run has finished and the number of runs is known, an estimate of the time left.
+QString TimeText(qint64 elapsed, int finished, std::optional<ExpectedModelRuns> expected);
+
 }  // namespace tarn::frontend

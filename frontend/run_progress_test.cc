@@ -44,5 +44,27 @@ TEST(RunProgress, CountsTheSummariesOfTheRun) {
   EXPECT_EQ(CountFinishedModelRuns(settings), 3);
 }
 
+// The elapsed time, and the time left once a run has finished and the number of runs is known.
+TEST(RunProgress, EstimatesTheRemainingTime) {
+  const ExpectedModelRuns twelve{12, true};
+  const ExpectedModelRuns atMostTen{10, false};
+  const struct {
+    qint64 elapsed;
+    int finished;
+    std::optional<ExpectedModelRuns> expected;
+    const char* text;
+  } cases[] = {
+      {0, 0, twelve, "Elapsed 0:00"},
+      {59999, 0, twelve, "Elapsed 0:59"},
+      {30000, 3, twelve, "Elapsed 0:30, about 1:30 remaining"},
+      {30000, 3, atMostTen, "Elapsed 0:30, at most about 1:10 remaining"},
+      {3723000, 1, twelve, "Elapsed 1:02:03, about 11:22:33 remaining"},
+      {30000, 12, twelve, "Elapsed 0:30"},
+      {30000, 3, std::nullopt, "Elapsed 0:30"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TimeText(c.elapsed, c.finished, c.expected), c.text) << c.text;
+}
+
 }  // namespace
 }  // namespace tarn::frontend

@@ -1,34 +1,78 @@
 #!/bin/sh
-# Takes the screenshots in docs/ under a virtual display: the report window with its charts that
-# Calculate shows for the bundled example, and the main window after that run.
+# Takes the screenshots in docs/ under a virtual display, from a temporary folder so that no path
+# of the build machine shows: the main window during a run of the bundled example (progress bar
+# and console lines), the report window with its charts at the end of that run, and the error
+# dialog of a run whose model fails for one application id.
 # Needs xvfb (xvfb-run), imagemagick (import) and xdotool.
-# Usage: frontend/screenshots.sh [build folder, default build-debug]
+# Usage: frontend/screenshots.sh [build folder, default build]
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=$(cd "${1:-$source_dir/build-debug}" && pwd)
+build_dir=$(cd "${1:-$source_dir/build}" && pwd)
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build_dir"
 fi
 
-work=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$source_dir"/examples/GW_Test.tol "$source_dir"/examples/GW_Test.bot \
-  "$source_dir"/examples/GW_Test.met "$work"
-mkdir -p "$work/output" "$work/config/LanthModels"
-printf '[General]\nTolvaModelPath=%s\n' "$build_dir/bin/model/TolvaModel.exe" \
-  > "$work/config/LanthModels/TARN.conf"
+work=$(mktemp -d /tmp/tarn.XXXXXX)
+pid=
+trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
+mkdir -p "$work/runs/bin" "$work/runs/model" "$work/runs/output" "$work/config/LanthModels"
+cp "$build_dir/bin/TARN_DoduVovuv" "$work/runs/bin/"
+mkdir -p "$work/runs/model/stand-in"
+cp "$build_dir/bin/model/TolvaModel.exe" "$work/runs/model/stand-in/"
+# The stand-in model writes nothing on its console; this one names each run, as a model would.
+printf '#!/bin/sh\necho "Tolva model run on $1"\nexec "$(dirname "$0")/stand-in/TolvaModel.exe" "$@"\n' \
+  > "$work/runs/model/TolvaModel.exe"
+chmod +x "$work/runs/model/TolvaModel.exe"
+cp "$source_dir"/examples/GW_Test.bot "$source_dir"/examples/GW_Test.met "$work/runs/"
 
-cd "$work"
-XDG_CONFIG_HOME="$work/config" "$build_dir/bin/TARN_SB" > "$work/TARN_SB.log" 2>&1 &
-pid=$!
+# Starts TARN_SB in the run folder on the model input `$1` (a copy of the example with the
+# stand-in model's test records `$2` added) and presses Calculate once its window shows.
+start_run() {
+  { cat "$source_dir/examples/GW_Test.tol"; printf '%s\n' "$2"; } > "$work/runs/$1"
+  printf '[General]\nTolvaFilePath=%s\nTolvaModelPath=%s\nOutputPath=%s\n' \
+    "$work/runs/$1" "$work/runs/model/TolvaModel.exe" "$work/runs/output" \
+    > "$work/config/LanthModels/TARN.conf"
+  cd "$work/runs"
+  XDG_CONFIG_HOME="$work/config" ./bin/TARN_SB > "$work/TARN_SB.log" 2>&1 &
+  pid=$!
+  main=$(xdotool search --sync --onlyvisible --name '^TARN$' | head -n 1)
+  # Calculate is the first button of the window.
+  xdotool mousemove --window "$main" 40 25 click 1
+}
 
-main=$(xdotool search --sync --onlyvisible --name '^TARN$' | head -n 1)
-# Calculate is the first button of the window.
-xdotool mousemove --window "$main" 40 25 click 1
+# The visible window named TARN other than the main window: the dialog the run ended with.
+dialog() {
+  while :; do
+    for window in $(xdotool search --onlyvisible --name '^TARN$'); do
+      if [ "$window" != "$main" ]; then echo "$window"; return; fi
+    done
+    sleep 0.2
+  done
+}
+
+cp "$build_dir/bin/TARN_SB" "$work/runs/bin/"
+start_run GW_Test.tol "0.6     StandInRunTime"
+sleep 4
+import -window "$main" "$source_dir/docs/main_window.png"
 report=$(xdotool search --sync --onlyvisible --name '^TARN Report$' | head -n 1)
 sleep 1
 import -window "$report" "$source_dir/docs/report_window_chart.png"
-xdotool key --window "$report" Escape
+xdotool key Escape
+sleep 0.5
+xdotool key Escape
+sleep 0.5
+xdotool key Return
+wait "$pid" || true
+
+start_run GW_Fail.tol "7     StandInFailFor"
+failure=$(dialog)
 sleep 1
-import -window "$main" "$source_dir/docs/main_window.png"
+import -window "$failure" "$source_dir/docs/failed_run.png"
+xdotool key Return
+sleep 0.5
+xdotool key Escape
+sleep 0.5
+xdotool key Return
+wait "$pid" || true
+pid=

@@ -1,5 +1,6 @@
 #include "frontend/splash_window.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTimer>
 
@@ -7,6 +8,12 @@
 #include "frontend/title_picture.h"
 
 namespace tarn::frontend {
+namespace {
+
+// The smallest pixel size the splash's version line shrinks to before it is cut short.
+constexpr int cSmallestVersionFont = 10;
+
+}  // namespace
 
 TfrmSplash::TfrmSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
@@ -18,19 +25,24 @@ TfrmSplash::TfrmSplash(QWidget* parent)
   Image1->setAlignment(Qt::AlignCenter);
   Image1->setPixmap(TitlePicture().scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
-  lblInfo = new QLabel(
-      QStringLiteral("TARN (Tool for Application-date Ranking and Nomination) , Version 1.1"),
-      this);
-  lblInfo->setObjectName(QStringLiteral("lblInfo"));
+  // The version line stays one line at its place whatever font the system gives for Tahoma:
+  // the font shrinks until the line fits, and a line that still does not fit is cut short.
+  const QString version =
+      QStringLiteral("TARN (Tool for Application-date Ranking and Nomination) , Version 1.1");
+  const QRect place(104, 288, width() - 104 - 8, height() - 288);
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(16);
   font.setBold(true);
+  while (font.pixelSize() > cSmallestVersionFont &&
+         QFontMetrics(font).horizontalAdvance(version) > place.width())
+    font.setPixelSize(font.pixelSize() - 1);
+  lblInfo = new QLabel(QFontMetrics(font).elidedText(version, Qt::ElideRight, place.width()), this);
+  lblInfo->setObjectName(QStringLiteral("lblInfo"));
   lblInfo->setFont(font);
   QPalette red = lblInfo->palette();
   red.setColor(QPalette::WindowText, Qt::red);
   lblInfo->setPalette(red);
-  lblInfo->setWordWrap(true);
-  lblInfo->setGeometry(104, 288, width() - 104 - 8, height() - 288);
+  lblInfo->setGeometry(place);
   lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   Timer1 = new QTimer(this);

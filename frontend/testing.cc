@@ -51,15 +51,16 @@ QStringList TempFolder::Names(const QString& relative) const {
 
 void RecordingDialogs::ShowError(const QString& text) { errors.append(text); }
 
-bool RecordingDialogs::Confirm(const QString& text) {
+bool RecordingDialogs::Confirm(const QString& text, Default defaultButton) {
   questions.append(text);
+  defaults.push_back(defaultButton);
   return confirm;
 }
 
 std::optional<QString> RecordingDialogs::NextPick(const QString& folder) {
   pickerFolders.append(folder);
   if (picks.empty()) return std::nullopt;
-  std::optional<QString> pick = picks.front();
+  const std::optional<QString> pick = std::move(picks.front());
   picks.pop_front();
   return pick;
 }
@@ -131,6 +132,25 @@ int RunAnsweringModals(const std::function<void()>& action,
   watcher.start();
   action();
   return answered;
+}
+
+void WriteSlowModel(const QString& folder, const QString& pidFile) {
+  QDir().mkpath(folder);
+  const QString model = folder + QStringLiteral("/TolvaModel.exe");
+  QFile file(model);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    qFatal("cannot write %s", qPrintable(model));
+  file.write("#!/bin/sh\necho $$ > '" + pidFile.toLocal8Bit() + "'\nexec sleep 300\n");
+  file.close();
+  QFile::setPermissions(model, QFile::ReadOwner | QFile::ExeOwner);
+}
+
+bool ProcessEnded(const QByteArray& pidText) {
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pidText.trimmed())));
+  if (!stat.open(QIODevice::ReadOnly)) return true;
+  const QByteArray text = stat.readAll();
+  // The state follows the command name in parentheses.
+  return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
 }
 
 CurrentFolder::CurrentFolder(const QString& folder) : previous_(QDir::currentPath()) {

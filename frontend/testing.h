@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <vector>
 
 #include "frontend/dialogs.h"
 
@@ -39,7 +40,7 @@ class TempFolder {
 class RecordingDialogs : public Dialogs {
  public:
   void ShowError(const QString& text) override;
-  bool Confirm(const QString& text) override;
+  bool Confirm(const QString& text, Default defaultButton) override;
   std::optional<QString> PickTolvaFile(const QString& initialFolder) override;
   std::optional<QString> PickModelFile(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
@@ -47,6 +48,8 @@ class RecordingDialogs : public Dialogs {
 
   QStringList errors;
   QStringList questions;
+  // The default button of each question.
+  std::vector<Default> defaults;
   // Folders the pickers were opened in (the proposed file for a CSV export).
   QStringList pickerFolders;
   // The answer to every question.
@@ -85,6 +88,12 @@ int AnswerModal(const std::function<void()>& action, const std::function<void(T&
     return true;
   });
 }
+
+// Writes a stand-in model TolvaModel.exe into `folder` that writes its process id to `pidFile`
+// and then waits far longer than any test.
+void WriteSlowModel(const QString& folder, const QString& pidFile);
+// Whether the process whose id `pidText` holds has ended (a zombie waiting to be reaped has).
+bool ProcessEnded(const QByteArray& pidText);
 
 // Makes the current folder `folder` while it lives, and restores the previous one.
 class CurrentFolder {

@@ -5,12 +5,14 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
 
+#include "frontend/dialogs.h"
 #include "frontend/information_window.h"
 #include "frontend/report_window.h"
 #include "frontend/splash_window.h"
@@ -63,7 +65,7 @@ TEST(ReportWindow, CtrlASelectsTheWholeReport) {
 // Each showing is a new window with the text it was given; its caption is the application
 // title once it is activated.
 TEST(InformationWindow, ShowsTheTextEachTime) {
-  QGuiApplication::setApplicationDisplayName("TARN");
+  QCoreApplication::setApplicationName("TARN");
   QStringList shown;
   QStringList titles;
   const auto open = [] { ShowInformation("line 1\r\n\r\nline 3"); };
@@ -71,6 +73,7 @@ TEST(InformationWindow, ShowsTheTextEachTime) {
     QEvent activation(QEvent::WindowActivate);
     QApplication::sendEvent(&window, &activation);
     titles << window.windowTitle();
+    EXPECT_EQ(window.size(), QSize(748, 564));
     shown << window.findChild<QLabel*>("lblInfo")->text();
   };
 
@@ -81,10 +84,36 @@ TEST(InformationWindow, ShowsTheTextEachTime) {
   EXPECT_EQ(titles, QStringList({"TARN", "TARN"}));
 }
 
+// The confirmation's default button is the one asked for: Cancel where a wrong Enter would
+// delete files.
+TEST(Dialogs, ConfirmationHasTheRequestedDefaultButton) {
+  for (const auto defaultButton : {Messages::Default::kOk, Messages::Default::kCancel}) {
+    QtDialogs dialogs;
+    QString pressedByEnter;
+    testing::AnswerModal<QMessageBox>(
+        [&] { dialogs.Confirm("Go on?", defaultButton); },
+        [&](QMessageBox& box) { pressedByEnter = box.defaultButton()->text(); });
+
+    EXPECT_EQ(pressedByEnter, defaultButton == Messages::Default::kOk ? "OK" : "Cancel");
+  }
+}
+
 TEST(TitlePicture, IsTheProjectsOwnPicture) { EXPECT_EQ(TitlePicture().size(), QSize(869, 458)); }
 
 // The splash is completed when its timer of three seconds has run out, counted from the first
 // showing only.
+// The version line is one red, bold line at its place, whole or cut short, whatever the font.
+TEST(SplashWindow, ShowsTheVersionOnOneLine) {
+  TfrmSplash splash;
+  const auto* version = splash.findChild<QLabel*>("lblInfo");
+  EXPECT_EQ(version->geometry().topLeft(), QPoint(104, 288));
+  EXPECT_FALSE(version->wordWrap());
+  EXPECT_LE(version->fontMetrics().horizontalAdvance(version->text()), version->width());
+  EXPECT_TRUE(version->text().startsWith("TARN (Tool for Application-date Ranking"));
+  EXPECT_TRUE(version->font().bold());
+  EXPECT_EQ(version->palette().color(QPalette::WindowText), QColor(Qt::red));
+}
+
 TEST(SplashWindow, CompletesWhenItsTimerRunsOut) {
   TfrmSplash splash;
   auto* timer = splash.findChild<QTimer*>("Timer1");

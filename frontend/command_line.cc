@@ -1,0 +1,126 @@
+#include "frontend/command_line.h"
+
+namespace tarn::frontend {
+namespace {
+
+// The toolkit's window options (-platform offscreen, -style fusion, ...), which the window
+// takes itself: the ones that need a value, then the switches.
+constexpr const char* kToolkitOptionsWithValue[] = {"platform",
+                                                    "platformpluginpath",
+                                                    "platformtheme",
+                                                    "plugin",
+                                                    "qwindowgeometry",
+                                                    "qwindowicon",
+                                                    "qwindowtitle",
+                                                    "display",
+                                                    "geometry",
+                                                    "style",
+                                                    "stylesheet",
+                                                    "session",
+                                                    "name",
+                                                    "title",
+                                                    "qmljsdebugger"};
+constexpr const char* kToolkitSwitches[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// The version TARN_SB reports.
+constexpr char kVersion[] = "TARN_SB 1.0, for TARN Doduvovuv version 1.1";
+
+}  // namespace
+
+void WriteLine(std::ostream& stream, const QString& text) {
+  stream << text.toLocal8Bit().constData() << '\n';
+}
+
+CommandLine::CommandLine()
+    : batch(QStringLiteral("batch"),
+            QStringLiteral("Run without the window: prepare the output folder, run the driver and "
+                           "write the header and leaching sections of its report to standard "
+                           "output. The options below need it.")),
+      help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")),
+      version(QStringLiteral("version"), QStringLiteral("Show the version.")),
+      input(QStringLiteral("input"), QStringLiteral("The model input file (*.tol)."),
+            QStringLiteral("file")),
+      model(QStringLiteral("model"), QStringLiteral("The model executable."),
+            QStringLiteral("file")),
+      output(QStringLiteral("output"), QStringLiteral("The output folder."),
+             QStringLiteral("folder")),
+      option(QStringLiteral("option"), QStringLiteral("Monthly (the default) or UserDefined."),
+             QStringLiteral("option"), QStringLiteral("Monthly")),
+      interval(QStringLiteral("interval"),
+               QStringLiteral("Days between the starting days of two application ids (default "
+                              "20)."),
+               QStringLiteral("days"), QStringLiteral("20")),
+      firstDay(QStringLiteral("first-day"),
+               QStringLiteral("First possible day-in-year of application (default 80)."),
+               QStringLiteral("day"), QStringLiteral("80")),
+      lastDay(QStringLiteral("last-day"),
+              QStringLiteral("Last possible day-in-year of application (default 310)."),
+              QStringLiteral("day"), QStringLiteral("310")),
+      emptyOutput(QStringLiteral("empty-output"),
+                  QStringLiteral("Empty an output folder that TARN never prepared.")),
+      parallel(QStringLiteral("parallel"),
+               QStringLiteral("Model runs at once, 1 to 64, each in its own folder (default 1)."),
+               QStringLiteral("runs"), QStringLiteral("1")),
+      csv(QStringLiteral("csv"),
+          QStringLiteral("After a successful run, write its results as CSV to this file."),
+          QStringLiteral("file")) {
+  parser.setApplicationDescription(
+      QStringLiteral("TARN_SB prepares a TARN run, starts the driver TARN_DoduVovuv and shows "
+                     "its report. Without options it opens its window; stored paths are "
+                     "offered there and used by --batch where no option names them."));
+  parser.addOptions({help, version, batch, input, model, output, option, interval, firstDay,
+                     lastDay, emptyOutput, parallel, csv});
+  for (const char* name : kToolkitOptionsWithValue) {
+    QCommandLineOption toolkit(QLatin1String(name), QString(), QStringLiteral("value"));
+    toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(toolkit);
+  }
+  for (const char* name : kToolkitSwitches) {
+    QCommandLineOption toolkit{QLatin1String(name), QString()};
+    toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(toolkit);
+  }
+  // The toolkit's options begin with one dash: "-platform offscreen".
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+}
+
+QString CommandLine::Usage() const {
+  return QStringLiteral(
+             "Usage: TARN_SB [--help | --version]\n"
+             "       TARN_SB --batch [options]\n\n") +
+         parser.helpText().section(QLatin1Char('\n'), 1);
+}
+
+std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream& out,
+                                     std::ostream& err) {
+  CommandLine commandLine;
+  QCommandLineParser& parser = commandLine.parser;
+  QString problem;
+  if (!parser.parse(arguments)) {
+    problem = parser.errorText();
+  } else if (parser.isSet(commandLine.help)) {
+    WriteLine(out, commandLine.Usage());
+    return 0;
+  } else if (parser.isSet(commandLine.version)) {
+    WriteLine(out, QLatin1String(kVersion));
+    return 0;
+  } else if (!parser.positionalArguments().isEmpty()) {
+    problem = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().front());
+  } else if (!parser.isSet(commandLine.batch)) {
+    for (const QCommandLineOption& headless :
+         {commandLine.input, commandLine.model, commandLine.output, commandLine.option,
+          commandLine.interval, commandLine.firstDay, commandLine.lastDay, commandLine.emptyOutput,
+          commandLine.parallel, commandLine.csv}) {
+      if (parser.isSet(headless)) {
+        problem = QStringLiteral("The option --%1 needs --batch.").arg(headless.names().front());
+        break;
+      }
+    }
+  }
+  if (problem.isEmpty()) return std::nullopt;
+  WriteLine(err, problem);
+  WriteLine(err, commandLine.Usage());
+  return 2;
+}
+
+}  // namespace tarn::frontend

@@ -1,0 +1,35 @@
+// The command line of TARN_SB: no option opens the window, --help and --version print and end,
+// and --batch runs without a window with the options below it. Read before any application
+// object exists, so that --help works without a display.
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+#include <optional>
+#include <ostream>
+
+namespace tarn::frontend {
+
+// Every option of TARN_SB, with the toolkit's own window options accepted but not listed.
+struct CommandLine {
+  CommandLine();
+  // The usage, the options and what they do.
+  QString Usage() const;
+
+  QCommandLineParser parser;
+  QCommandLineOption batch, help, version, input, model, output, option, interval, firstDay,
+      lastDay, emptyOutput, parallel, csv;
+};
+
+// The status TARN_SB ends with at once for `arguments` (the program name first): 0 after
+// printing the usage (--help) or the version (--version) to `out`, 2 after printing the reason
+// and the usage to `err` for an option it does not know, an argument it does not take or a
+// headless option without --batch. Nothing when the program goes on.
+std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream& out,
+                                     std::ostream& err);
+
+// Writes `text` and a line end to `stream` in the system's encoding.
+void WriteLine(std::ostream& stream, const QString& text);
+
+}  // namespace tarn::frontend
