@@ -111,7 +111,9 @@ TEST(Faults, AFileThatCannotBeWrittenCompletelyEndsTheRunInError) {
         (std::vector<std::string>{" Cannot write file " + folder.run.rt.InRunFolder(c.failingFile),
                                   " File too large"}));
     // The model never ran on a copy cut short.
-    if (c.failingFile == std::string("test_1.tol")) EXPECT_FALSE(folder.run.Exists("test_1.sum"));
+    if (c.failingFile == std::string("test_1.tol")) {
+      EXPECT_FALSE(folder.run.Exists("test_1.sum"));
+    }
   }
 }
 

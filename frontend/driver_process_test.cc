@@ -92,10 +92,11 @@ TEST(DriverProcess, StopAsksTheProcessGroupAndKillsAfterTheGraceTime) {
     QByteArray batch;
     int exitCode;
   } cases[] = {
-      {"ends on request", "touch started\nsleep 60\ntouch after\n", 128 + 15},
+      // Each announces that it started only once it is where the request must find it.
+      {"ends on request", "sh -c 'touch started; exec sleep 60'\ntouch after\n", 128 + 15},
       {"ignores the request", "trap '' TERM\ntouch started\nsleep 60\ntouch after\n", 128 + 9},
       {"ends on request after a while",
-       "touch started\nsh -c 'trap \"sleep 0.2; touch cleaned; exit 5\" TERM; "
+       "sh -c 'trap \"sleep 0.2; touch cleaned; exit 5\" TERM; touch started; "
        "while :; do sleep 0.05; done'\n",
        5},
   };
