@@ -1,11 +1,14 @@
 #include "driver/control_file.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "reader/free_format.h"
+#include "reader/number_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
 #include "support/run_identity.h"
+#include "support/text.h"
 
 namespace tarn {
 
@@ -43,6 +46,16 @@ void ReadControlFile(Runtime& rt, RunState& state) {
     CheckForMinimum(rt, "NumParallelRuns", runs, 1);
     CheckForMaximum(rt, "NumParallelRuns", runs, 64);
     state.numParallelRuns = static_cast<int>(runs);
+  }
+  // Optional: a program that runs each model command (under Wine, as a job of a batch queue).
+  if (FindRecord(rt, "ModelLauncher", 2)) {
+    state.modelLauncher = Cut(rt.words.Word(1), 512);
+    WriteSeparator(rt);
+    rt.WriteLine(kLogUnit, fmt::A("ModelLauncher", 18) + " " + state.modelLauncher);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(state.modelLauncher, error)) {
+      rt.Fail(-1, " Model launcher not found: " + state.modelLauncher);
+    }
   }
   rt.units.Close(kInputUnit);
 }

@@ -82,6 +82,8 @@ TEST(ReadControlFile, RefusesBadControlFiles) {
       {std::string(kBinDir) + "Weekly OptApp\n",
        " Option in input file does not match possible options for OptApp",
        " The following options are available:", " Monthly UserDefined Other"},
+      {std::string(kBinDir) + kMonthly + "/no/such/launcher    ModelLauncher   ! Wine\n",
+       " Model launcher not found: /no/such/launcher", "", ""},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.text);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -162,6 +163,40 @@ TEST(ParallelRuns, AStrayRunFolderOfAnInterruptedRunIsRemoved) {
   folder.RunWith(ControlFile(folder.BinDir(), "Monthly"));
   EXPECT_FALSE(std::filesystem::exists(folder.run.folder / ".tarn-run-test_3"));
   EXPECT_TRUE(std::filesystem::exists(folder.run.folder / ".tarn-run-test_B_3" / "sub"));
+}
+
+// With a model launcher every model run goes through it, with the model and its input as the
+// launcher's arguments, and the report is that of a run without it.
+TEST(ModelLauncher, RunsEveryModelCommand) {
+  const char* const kLauncher =
+      "#!/bin/sh\n"
+      "line=$(printf '%s|' \"$@\")\n"
+      "echo \"$line\" >> \"$(dirname \"$0\")/launched.txt\"\n"
+      "exec \"$@\"\n";
+  for (const char* parallel : {"", "3        NumParallelRuns\r\n"}) {
+    SCOPED_TRACE(parallel);
+    DriverRunFolder direct, launched;
+    direct.RunWith(ControlFile(direct.BinDir(), "Monthly", parallel));
+    launched.run.WriteFile("bin/launcher", kLauncher);
+    std::filesystem::permissions(launched.run.folder / "bin/launcher",
+                                 std::filesystem::perms::owner_all);
+    const std::string launcher = (launched.run.folder / "bin/launcher").string();
+    EXPECT_EQ(launched.RunWith(ControlFile(
+                  launched.BinDir(), "Monthly",
+                  std::string(parallel) + launcher + "    ModelLauncher   ! runs the model\r\n")),
+              "End of program");
+    std::vector<std::string> calls = launched.run.Lines("bin/launched.txt");
+    std::sort(calls.begin(), calls.end(), [](const std::string& a, const std::string& b) {
+      return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    std::vector<std::string> expected;
+    for (int id = 1; id <= 12; ++id) {
+      expected.push_back(launched.BinDir() + "/TolvaModel.exe|test_" + std::to_string(id) +
+                         ".tol|");
+    }
+    EXPECT_EQ(calls, expected);
+    EXPECT_EQ(RunFiles(launched.run)["test_Tsb.sum"], RunFiles(direct.run)["test_Tsb.sum"]);
+  }
 }
 
 // The built driver refuses a malformed argument without creating any file.

@@ -12,14 +12,18 @@ std::string AppIdToText(int appId) {
   return fmt::I(appId, width);
 }
 
-std::string ModelCommand(const std::string& binDir, const std::string& runFile) {
-  const std::string executable = std::string(TrimRight(binDir)) + kPathSeparator + "TolvaModel.exe";
-  return AsDirectChild(QuoteForShell(executable) + " " + std::string(TrimRight(runFile)));
+std::string ModelCommand(const RunState& state, const std::string& runFile) {
+  const std::string executable =
+      std::string(TrimRight(state.binDir)) + kPathSeparator + "TolvaModel.exe";
+  const std::string launcher =
+      state.modelLauncher.empty() ? "" : QuoteForShell(state.modelLauncher) + " ";
+  return AsDirectChild(launcher + QuoteForShell(executable) + " " +
+                       std::string(TrimRight(runFile)));
 }
 
 void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::string& runFile) {
-  const int exitCode = rt.RunOnConsole(ModelCommand(state.binDir, runFile),
-                                       std::string(TrimRight(rt.identity.runFolder)));
+  const int exitCode =
+      rt.RunOnConsole(ModelCommand(state, runFile), std::string(TrimRight(rt.identity.runFolder)));
   if (StopRequest() != 0) {
     DiscardSummary(rt, appId);
     rt.StopIfRequested();

@@ -11,8 +11,9 @@ namespace tarn {
 // The application id in decimal without blanks (asterisks when it does not fit five columns).
 std::string AppIdToText(int appId);
 
-// The command that runs the model in `binDir` on `runFile`, as the interpreter's direct child.
-std::string ModelCommand(const std::string& binDir, const std::string& runFile);
+// The command that runs the model of the control file on `runFile`, as the interpreter's direct
+// child: through the model launcher when the control file names one.
+std::string ModelCommand(const RunState& state, const std::string& runFile);
 
 // Notes a failed model run of `appId` in the log and error files and discards the summary it may
 // have left: a model that failed may have written it only in part, so the id counts as without

@@ -76,7 +76,7 @@ struct RunOutcome {
 // one run links its files, another must not be moving its outputs in (on Windows a replaced file
 // cannot be renamed over).
 RunOutcome RunInOwnFolder(const fs::path& runFolder, const std::string& runId,
-                          const std::string& binDir, int appId, std::mutex& runFolderLock) {
+                          const RunState& state, int appId, std::mutex& runFolderLock) {
   const std::string runFile = runId + "_" + AppIdToText(appId) + ".tol";
   const fs::path folder = FolderOfRun(runFolder, runId, appId);
   RunOutcome outcome;
@@ -94,7 +94,7 @@ RunOutcome RunInOwnFolder(const fs::path& runFolder, const std::string& runId,
       linked.insert(name);
     }
     lock.unlock();
-    outcome.exitCode = RunCommand(ModelCommand(binDir, runFile), folder.string());
+    outcome.exitCode = RunCommand(ModelCommand(state, runFile), folder.string());
     lock.lock();
     // A run cut short by a stop request leaves nothing that counts.
     if (StopRequest() == 0) {
@@ -125,7 +125,7 @@ void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<i
   // Nothing escapes a worker: RunInOwnFolder turns every failure into its outcome.
   auto worker = [&] {
     for (size_t i; !failed && StopRequest() == 0 && (i = next++) < appIds.size();) {
-      outcomes[i] = RunInOwnFolder(runFolder, runId, state.binDir, appIds[i], runFolderLock);
+      outcomes[i] = RunInOwnFolder(runFolder, runId, state, appIds[i], runFolderLock);
       if (!outcomes[i].failure.empty()) failed = true;
     }
   };

@@ -21,6 +21,7 @@ struct Ranking {
 struct RunState {
   // Control file.
   std::string binDir;
+  std::string modelLauncher;  // the program each model command is handed to; empty for none
   Schedule optApp = Schedule::kMonthly;
   double dayInYeaAppFirst = 0;
   double dayInYeaAppLast = 0;

@@ -11,9 +11,9 @@ namespace {
 
 constexpr size_t kCompoundNameLength = 200;
 
-void WriteSeparator(Runtime& rt) { rt.WriteLine(kLogUnit, std::string(80, '-')); }
-
 }  // namespace
+
+void WriteSeparator(Runtime& rt) { rt.WriteLine(kLogUnit, std::string(80, '-')); }
 
 std::string RdString(Runtime& rt, std::string_view name, size_t capacity) {
   GetRecord(rt, name, 2);

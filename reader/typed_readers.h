@@ -21,6 +21,9 @@ int RdOption(Runtime& rt, std::string_view name, std::string_view optionList);
 double RdFloat(Runtime& rt, std::string_view name, std::string_view unitText, double min,
                double max);
 
+// The line of 80 hyphens that the log holds before each value read.
+void WriteSeparator(Runtime& rt);
+
 void CheckForMinimum(Runtime& rt, std::string_view name, double value, double min);
 void CheckForMaximum(Runtime& rt, std::string_view name, double value, double max);
 
