@@ -40,12 +40,15 @@ std::string LastLine(const std::vector<std::string>& lines) {
 
 bool ExitedWithZero(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
-// Polls until the file is not empty; false when it stayed empty for `seconds`.
-bool WaitUntilWritten(const fs::path& file, double seconds = 30) {
-  for (int i = 0; i < seconds * 100; ++i) {
-    if (fs::file_size(file) > 0) return true;
+// Polls until a model run of the driver writes to `beat` (a hanging model); when none does within
+// 30 s, kills the driver, which would otherwise wait for it for ever, and returns false.
+bool ModelRunsFor(pid_t driver, const fs::path& beat) {
+  for (int i = 0; i < 3000; ++i) {
+    if (fs::file_size(beat) > 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  kill(driver, SIGKILL);
+  WaitForDriver(driver);
   return false;
 }
 
@@ -165,7 +168,7 @@ TEST(Faults, StopSignalsEndTheModelRunsAndTheRun) {
     folder.run.WriteFile("beat.txt", "");
     folder.run.WriteFile("test.tsb", ControlFile(folder.BinDir(), "Monthly", c.extraRecord));
     const pid_t driver = StartDriver(folder.run.folder.string(), "test.tol");
-    ASSERT_TRUE(WaitUntilWritten(folder.run.folder / "beat.txt"));
+    ASSERT_TRUE(ModelRunsFor(driver, folder.run.folder / "beat.txt"));
     kill(driver, c.signal);
     const int status = WaitForDriver(driver);
     EXPECT_TRUE(StopsGrowing(folder.run.folder / "beat.txt"));
@@ -190,7 +193,7 @@ TEST(Faults, AKilledRunLeavesNoEarlierResultsToRank) {
   folder.run.WriteFile("hang.txt", "6\n");
   folder.run.WriteFile("beat.txt", "");
   const pid_t driver = StartDriver(folder.run.folder.string(), "test.tol");
-  ASSERT_TRUE(WaitUntilWritten(folder.run.folder / "beat.txt"));
+  ASSERT_TRUE(ModelRunsFor(driver, folder.run.folder / "beat.txt"));
   kill(driver, SIGKILL);
   WaitForDriver(driver);
 

@@ -136,7 +136,12 @@ void CatchStopRequests() {
   action.sa_handler = OnStopSignal;
   sigfillset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal ignored at start stays ignored: a driver started under nohup runs on.
+    struct sigaction previous {};
+    if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
   // A file that reaches the size limit must fail its write, not end the driver unannounced.
   std::signal(SIGXFSZ, SIG_IGN);
 }
@@ -211,8 +216,9 @@ LockResult LockFile(const std::string& path, std::FILE*& file, int& error) {
       return LockResult::kFailed;
     }
     struct stat opened {};
-    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-      error = S_ISDIR(opened.st_mode) ? EISDIR : EINVAL;
+    const bool known = fstat(fd, &opened) == 0;
+    if (!known || !S_ISREG(opened.st_mode)) {
+      error = !known ? errno : S_ISDIR(opened.st_mode) ? EISDIR : EINVAL;
       close(fd);
       return LockResult::kFailed;
     }

@@ -31,7 +31,7 @@ std::string AsDirectChild(const std::string& command);
 
 // From now on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C, Ctrl-Break, closing the console) no
 // longer end the driver: they end every command RunCommand started and are noted for
-// StopRequest. A write beyond the file size limit then fails instead of ending the driver.
+// StopRequest. A signal that was ignored at start (nohup) stays ignored. A write beyond the file size limit then fails instead of ending the driver.
 void CatchStopRequests();
 // The number of the first stop signal caught (Windows: 2 Ctrl-C, 21 Ctrl-Break, 1 closing the
 // console), 0 while none was.

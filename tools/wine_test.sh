@@ -4,7 +4,8 @@
 # model; the Windows driver under Wine with the Windows model) and compares what each run leaves:
 # the names of all files and folders, the contents of every file, standard output and standard
 # error. Allowed differences: CR LF line ends, the "* Working directory" header line, the date
-# of the run, and the run folder (with its separators) in console lines. Anything else fails.
+# of the run, and the run folder (with its separators) in console lines. Anything else fails, and
+# so does a scenario whose own checks fail on either platform.
 #   tools/wine_test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -72,6 +73,63 @@ drive() {
   [ "$status" -eq 0 ] || echo "exit status $status" >>"$capture.stderr"
 }
 
+# start_driver <folder> <argument> <streams>: starts the driver of $platform in <folder> in the
+# background, with its standard output and standard error in <streams>.stdout and
+# <streams>.stderr; $driver is its process id (the Windows program's own under Wine).
+start_driver() {
+  if [ "$platform" = linux ]; then
+    (cd "$1" && exec "$linux_bin/TARN_DoduVovuv" "$2") >"$3.stdout" 2>"$3.stderr" &
+  else
+    (cd "$1" && exec wine "$windows_bin/TARN_DoduVovuv.exe" "$2") >"$3.stdout" 2>"$3.stderr" &
+  fi
+  driver=$!
+}
+
+# finish_driver <process id> <streams> <heading>: waits for a driver started by start_driver (a
+# driver still running after a minute is killed) and adds its streams to those of the scenario
+# under <heading>.
+finish_driver() {
+  local status=0 tries
+  for ((tries = 0; tries < 600; tries++)); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$1" 2>/dev/null; then
+    unexpected "$3 did not end"
+    kill -KILL "$1"
+  fi
+  wait "$1" || status=$?
+  { echo "$3" && cat "$2.stdout"; } >>"$capture.stdout"
+  { echo "$3" && cat "$2.stderr"; } >>"$capture.stderr"
+  [ "$status" -eq 0 ] || echo "exit status $status" >>"$capture.stderr"
+}
+
+# wait_for_file <file> <process id>: polls until <file> exists; fails when the process ends first
+# or after a minute.
+wait_for_file() {
+  local tries
+  for ((tries = 0; tries < 600; tries++)); do
+    [ -e "$1" ] && return 0
+    kill -0 "$2" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# model_processes <folder>: the process ids of the model runs whose current folder is <folder>
+# (Wine gives each Windows process its current folder on the Linux side too).
+model_processes() {
+  local process
+  for process in /proc/[0-9]*; do
+    [ "$(readlink "$process/cwd" 2>/dev/null)" = "$1" ] || continue
+    grep -qa TolvaModel "$process/cmdline" 2>/dev/null && echo "${process#/proc/}"
+  done
+  return 0
+}
+
+# unexpected <text>: a check of the scenario failed on this platform; the scenario fails.
+unexpected() { echo "$platform: $1" >>"$work/$name.unexpected"; }
+
 # drive_on_terminal <folder> <argument>: as drive, with standard output and standard error on a
 # terminal; what the terminal shows is kept apart and only searched.
 drive_on_terminal() {
@@ -126,9 +184,8 @@ scenario_fatal_on_terminal() {
   prepare "$top" UserDefined "$model"
   sed -i 's/^20        DelTimAppId/0         DelTimAppId/' "$top/GW_Test.tsb"
   drive_on_terminal "$top" GW_Test.tol
-  if ! grep -q "Variable name is: DelTimAppId" "$capture.terminal"; then
-    echo "the terminal did not show the error" >>"$capture.stderr"
-  fi
+  grep -q "Variable name is: DelTimAppId" "$capture.terminal" ||
+    unexpected "the terminal did not show the error"
 }
 
 scenario_refused_argument() {
@@ -184,9 +241,70 @@ scenario_missing_run_folder() {
   drive "$top" 'new\sub\GW_Test.tol'
 }
 
+# SIGINT while the model runs for application id 1 (under Wine the driver receives it as Ctrl-C):
+# the model run is ended with the run, which ends in error.
+scenario_stopped_run() {
+  local pid tries left
+  prepare "$top" UserDefined "$model"
+  add_record "$top" "600    StandInRunTime"
+  start_driver "$top" GW_Test.tol "$capture.driver"
+  pid=$driver
+  if wait_for_file "$top/GW_Test_1.tol" "$pid"; then
+    # Until the model runs (a stop just before its start ends the run in the same way).
+    for ((tries = 0; tries < 100; tries++)); do
+      [ -z "$(model_processes "$top")" ] || break
+      sleep 0.1
+    done
+    kill -INT "$pid"
+  else
+    unexpected "no model run for application id 1"
+  fi
+  finish_driver "$pid" "$capture.driver" "driver:"
+  mapfile -t left < <(model_processes "$top")
+  if [ "${#left[@]}" -ne 0 ]; then
+    unexpected "model runs outlived the driver"
+    kill -KILL "${left[@]}"
+  fi
+  local stop=$' The run was stopped before its end\n Signal: 2'
+  [ "$(tail -n 2 "$top/GW_Test.err" 2>/dev/null | tr -d '\r')" = "$stop" ] ||
+    unexpected "GW_Test.err does not end with the stop"
+  [ ! -e "$top/tolva.ok" ] || unexpected "tolva.ok was written"
+  [ ! -e "$top/GW_Test.bus" ] || unexpected "the busy marker was left"
+}
+
+# What a driver writes in <folder>: names, sizes, times and contents of its files. The summaries
+# are left out, the model's own output.
+driver_files() {
+  (cd "$1" && find . -type f ! -name 'GW_Test_[0-9]*.sum' -printf '%p %s %T@ ' \
+    -exec md5sum {} \; | LC_ALL=C sort)
+}
+
+# A second driver started in the run folder of a running one: it stops as busy and changes
+# nothing, and the first ends normally. The first driver is held (SIGSTOP) while the second runs,
+# so that the outcome does not depend on how fast the second one starts.
+scenario_locked_run() {
+  local first before
+  prepare "$top" UserDefined "$model"
+  sed -i 's/^20        DelTimAppId/150       DelTimAppId/' "$top/GW_Test.tsb"
+  add_record "$top" "1    StandInRunTime"
+  start_driver "$top" GW_Test.tol "$capture.first"
+  first=$driver
+  if wait_for_file "$top/GW_Test_1.tol" "$first" && kill -STOP "$first"; then
+    before=$(driver_files "$top")
+    echo "second driver:" | tee -a "$capture.stdout" >>"$capture.stderr"
+    drive "$top" GW_Test.tol
+    [ "$(driver_files "$top")" = "$before" ] || unexpected "the second driver changed files"
+    kill -CONT "$first"
+  else
+    unexpected "the first driver ended before the second started"
+  fi
+  finish_driver "$first" "$capture.first" "first driver:"
+  [ -e "$top/tolva.ok" ] || unexpected "the first driver did not end normally"
+}
+
 scenarios=(monthly userdefined postprocessing fatal_control fatal_model fatal_on_terminal
   refused_argument blanks_in_folder_names scratch_files parallel_runs folder_in_argument
-  missing_run_folder)
+  missing_run_folder stopped_run locked_run)
 
 # normalise <file> <scenario folder as the platform names it>: the file with the allowed
 # differences taken out.
@@ -242,6 +360,10 @@ compare() {
       failed=1
     fi
   done
+  if [ -e "$work/$name.unexpected" ]; then
+    sed 's/^/  unexpected on /' "$work/$name.unexpected"
+    failed=1
+  fi
   return "$failed"
 }
 
