@@ -51,6 +51,7 @@ RunSettings StoredSettings() {
   settings.tolvaFile = LookUpSetting(cRegTolvaFilePath, BuiltInTolvaFile());
   settings.modelFile = LookUpSetting(cRegTolvaModelPath, DefaultModelPath());
   settings.outputPath = LookUpSetting(cRegOutputPath, BuiltInOutputPath());
+  settings.launcherFile = LookUpSetting(cRegModelLauncherPath, QString());
   return settings;
 }
 
@@ -131,6 +132,11 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
     if (parser.isSet(line.input)) settings.tolvaFile = absolute(parser.value(line.input));
     if (parser.isSet(line.model)) settings.modelFile = absolute(parser.value(line.model));
     if (parser.isSet(line.output)) settings.outputPath = absolute(parser.value(line.output));
+    // An empty name sets aside a stored launcher.
+    if (parser.isSet(line.launcher)) {
+      const QString launcher = parser.value(line.launcher);
+      settings.launcherFile = launcher.isEmpty() ? QString() : absolute(launcher);
+    }
     settings.driverFile = DriverPath();
     settings.option = parser.value(line.option);
     settings.interval = parser.value(line.interval);

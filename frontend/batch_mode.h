@@ -1,8 +1,8 @@
 // Batch mode: Calculate without a window. `TARN_SB --batch` takes the model input, the model
-// executable, the output folder, the option and the day values from its options (the paths
-// default to the stored settings), runs the driver as the dialog does, writes the report's
-// sections to standard output, with --csv FILE writes the run's results as CSV, and tells
-// success by its exit status.
+// executable, the output folder, the model launcher, the option and the day values from its
+// options (the paths default to the stored settings), runs the driver as the dialog does, writes
+// the report's sections to standard output, with --csv FILE writes the run's results as CSV,
+// and tells success by its exit status.
 #pragma once
 
 #include <QStringList>

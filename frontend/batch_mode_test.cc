@@ -93,6 +93,9 @@ TEST_F(BatchModeTest, RefusesWhatCalculateWouldRefuse) {
       {"parallel runs without a value",
        paths + QStringList{"--parallel"},
        {"Missing value after '--parallel'."}},
+      {"missing launcher",
+       paths + QStringList{"--launcher", "none"},
+       {"The model launcher does not exist: " + root.Path("none")}},
       {"stored paths that do not exist",
        {},
        {"The model input file does not exist: " + root.Path("GW_Test.tol"),
@@ -214,6 +217,48 @@ TEST_F(BatchModeTest, RunsTheExampleWithParallelRuns) {
   }
   EXPECT_GT(serialLeaching.size(), 2);
 }
+
+#ifndef _WIN32
+// Every model run goes through the launcher, named by --launcher or stored, with the model and
+// its run file as its arguments, and the report is that of the model started directly; an
+// empty --launcher sets a stored one aside.
+TEST_F(BatchModeTest, RunsEveryModelRunThroughTheLauncher) {
+  // Appends its arguments to a file beside itself, then runs them.
+  const QString launcher = root.Path("tools/record");
+  root.Write("tools/record",
+             "#!/bin/sh\necho \"$*\" >> \"$(dirname \"$0\")/calls.txt\"\nexec \"$@\"\n");
+  QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner);
+  QStringList launched;
+  for (int appId = 1; appId <= 12; ++appId)
+    launched << QStringLiteral(TARN_BIN_DIR "/model//TolvaModel.exe GW_Test_%1.tol").arg(appId);
+  launched.sort();
+  ASSERT_EQ(Run(ExampleOptions()), kBatchSucceeded) << err.str();
+  const QStringList direct = OutLines();
+  const struct {
+    const char* name;
+    bool stored;
+    QStringList options;
+    bool throughLauncher;
+  } cases[] = {
+      {"named", false, {"--launcher", launcher}, true},
+      {"named, parallel runs", false, {"--launcher", launcher, "--parallel", "3"}, true},
+      {"stored", true, {}, true},
+      {"stored but set aside", true, {"--launcher", ""}, false},
+  };
+  for (const auto& c : cases) {
+    testing::ClearSettings();
+    if (c.stored) testing::WriteUserSetting(cRegModelLauncherPath, launcher);
+    root.Remove("tools/calls.txt");
+
+    ASSERT_EQ(Run(ExampleOptions() + c.options), kBatchSucceeded) << c.name << err.str();
+
+    QStringList calls = TextLines(root.Read("tools/calls.txt"));
+    calls.sort();
+    EXPECT_EQ(calls, c.throughLauncher ? launched : QStringList()) << c.name;
+    EXPECT_EQ(OutLines(), direct) << c.name;
+  }
+}
+#endif
 
 // --csv writes the results of a successful run: a header row, then one row per application id
 // and compound.

@@ -63,13 +63,17 @@ CommandLine::CommandLine()
                QStringLiteral("runs"), QStringLiteral("1")),
       csv(QStringLiteral("csv"),
           QStringLiteral("After a successful run, write its results as CSV to this file."),
-          QStringLiteral("file")) {
+          QStringLiteral("file")),
+      launcher(QStringLiteral("launcher"),
+               QStringLiteral("The program that runs each model run (a Wine or Slurm launcher); "
+                              "an empty name runs the model itself."),
+               QStringLiteral("file")) {
   parser.setApplicationDescription(
       QStringLiteral("TARN_SB prepares a TARN run, starts the driver TARN_DoduVovuv and shows "
                      "its report. Without options it opens its window; stored paths are "
                      "offered there and used by --batch where no option names them."));
-  parser.addOptions({help, version, batch, input, model, output, option, interval, firstDay,
-                     lastDay, emptyOutput, parallel, csv});
+  parser.addOptions({help, version, batch, input, model, output, launcher, option, interval,
+                     firstDay, lastDay, emptyOutput, parallel, csv});
   for (const char* name : kToolkitOptionsWithValue) {
     QCommandLineOption toolkit(QLatin1String(name), QString(), QStringLiteral("value"));
     toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -108,9 +112,9 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
     problem = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().front());
   } else if (!parser.isSet(commandLine.batch)) {
     for (const QCommandLineOption& headless :
-         {commandLine.input, commandLine.model, commandLine.output, commandLine.option,
-          commandLine.interval, commandLine.firstDay, commandLine.lastDay, commandLine.emptyOutput,
-          commandLine.parallel, commandLine.csv}) {
+         {commandLine.input, commandLine.model, commandLine.output, commandLine.launcher,
+          commandLine.option, commandLine.interval, commandLine.firstDay, commandLine.lastDay,
+          commandLine.emptyOutput, commandLine.parallel, commandLine.csv}) {
       if (parser.isSet(headless)) {
         problem = QStringLiteral("The option --%1 needs --batch.").arg(headless.names().front());
         break;

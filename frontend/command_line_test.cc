@@ -29,6 +29,7 @@ TEST(CommandLine, AnswersHelpVersionAndWrongOptions) {
       {{"--fast"}, 2, "", "Unknown option 'fast'.\nUsage: TARN_SB"},
       {{"GW.tol"}, 2, "", "Unexpected argument: GW.tol\nUsage: TARN_SB"},
       {{"--csv", "x.csv"}, 2, "", "The option --csv needs --batch.\nUsage: TARN_SB"},
+      {{"--launcher", "wine"}, 2, "", "The option --launcher needs --batch.\nUsage: TARN_SB"},
   };
   for (const auto& c : cases) {
     std::ostringstream out, err;
@@ -45,7 +46,8 @@ TEST(CommandLine, AnswersHelpVersionAndWrongOptions) {
 }
 
 #ifndef _WIN32
-// The program itself, without any display: --help lists the options, --batch among them.
+// The program itself, without any display: --help lists the options, --batch and --launcher
+// among them.
 TEST(CommandLine, HelpNeedsNoDisplay) {
   QProcess program;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -57,7 +59,9 @@ TEST(CommandLine, HelpNeedsNoDisplay) {
 
   EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(program.exitCode(), 0);
-  EXPECT_TRUE(program.readAllStandardOutput().contains("\n  --batch "));
+  const QByteArray help = program.readAllStandardOutput();
+  for (const char* option : {"\n  --batch ", "\n  --launcher <file> "})
+    EXPECT_TRUE(help.contains(option)) << option;
 }
 #endif
 

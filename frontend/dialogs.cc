@@ -48,6 +48,13 @@ std::optional<QString> QtDialogs::PickModelFile(const QString& folder) {
   return Chosen(dialog);
 }
 
+std::optional<QString> QtDialogs::PickModelLauncher(const QString& folder) {
+  QFileDialog dialog(nullptr, QStringLiteral("Select model launcher"), folder);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
+  return Chosen(dialog);
+}
+
 std::optional<QString> QtDialogs::PickOutputFolder(const QString& folder) {
   QFileDialog dialog(nullptr, QStringLiteral("Select output directory"), folder);
   dialog.setFileMode(QFileDialog::Directory);

@@ -16,6 +16,8 @@ class Dialogs : public Messages {
   virtual std::optional<QString> PickTolvaFile(const QString& initialFolder) = 0;
   // The dialog that selects the model executable, starting in `folder`.
   virtual std::optional<QString> PickModelFile(const QString& folder) = 0;
+  // The dialog that selects the program that runs each model run, starting in `folder`.
+  virtual std::optional<QString> PickModelLauncher(const QString& folder) = 0;
   // The dialog that selects an existing output folder, starting in `folder`; the result has
   // no trailing separator.
   virtual std::optional<QString> PickOutputFolder(const QString& folder) = 0;
@@ -30,6 +32,7 @@ class QtDialogs : public Dialogs {
   bool Confirm(const QString& text, Default defaultButton) override;
   std::optional<QString> PickTolvaFile(const QString& initialFolder) override;
   std::optional<QString> PickModelFile(const QString& folder) override;
+  std::optional<QString> PickModelLauncher(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
   std::optional<QString> PickCsvFile(const QString& suggestedPath) override;
 };

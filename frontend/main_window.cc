@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
@@ -112,9 +113,19 @@ void TfrmMain::BuildControls() {
   edtOutputPath = Named<QLineEdit>(pnlFiles, "edtOutputPath");
   btnSelectOutputPath =
       Named<QPushButton>(pnlFiles, "btnSelectOutputPath", QStringLiteral("Select Output Path ..."));
+  lblModelLauncher = Named<QLabel>(
+      pnlFiles, "lblModelLauncher",
+      QStringLiteral("Model launcher (optional: a program that runs each model run, such as Wine "
+                     "or Slurm):"));
+  edtModelLauncher = Named<QLineEdit>(pnlFiles, "edtModelLauncher");
+  btnClearModelLauncher =
+      Named<QPushButton>(pnlFiles, "btnClearModelLauncher", QStringLiteral("Clear"));
+  btnModelLauncher =
+      Named<QPushButton>(pnlFiles, "btnModelLauncher", QStringLiteral("Select Model Launcher ..."));
   // The path fields only show the paths, which the user can select and copy; the pickers
   // change them.
-  for (QLineEdit* shown : {edtTolFile, edtModelPath, edtOutputPath}) shown->setReadOnly(true);
+  for (QLineEdit* shown : {edtTolFile, edtModelPath, edtOutputPath, edtModelLauncher})
+    shown->setReadOnly(true);
   lblCalculateHint = Named<QLabel>(pnlFiles, "lblCalculateHint");
 
   lblOptions = Named<QLabel>(pnlOptions, "lblOptions", QStringLiteral("Application option:"));
@@ -183,6 +194,14 @@ void TfrmMain::BuildControls() {
     paths->addWidget(edit, row, 0);
     paths->addWidget(button, row++, 1);
   }
+  // The optional launcher can be emptied again: its Clear button stays beside the field, so
+  // that the pickers stay in one column.
+  auto* launcher = new QHBoxLayout;
+  launcher->addWidget(edtModelLauncher, 1);
+  launcher->addWidget(btnClearModelLauncher);
+  paths->addWidget(lblModelLauncher, row++, 0, 1, 2);
+  paths->addLayout(launcher, row, 0);
+  paths->addWidget(btnModelLauncher, row++, 1);
   paths->setColumnStretch(0, 1);
   auto* files = new QVBoxLayout(pnlFiles);
   files->addLayout(actions);
@@ -235,6 +254,9 @@ void TfrmMain::BuildControls() {
   connect(btnTolvaFile, &QPushButton::clicked, this, &TfrmMain::btnTolvaFileClick);
   connect(btnModelPath, &QPushButton::clicked, this, &TfrmMain::btnModelPathClick);
   connect(btnSelectOutputPath, &QPushButton::clicked, this, &TfrmMain::btnSelectOutputPathClick);
+  connect(btnModelLauncher, &QPushButton::clicked, this, &TfrmMain::btnModelLauncherClick);
+  connect(btnClearModelLauncher, &QPushButton::clicked, this,
+          &TfrmMain::btnClearModelLauncherClick);
   connect(btnCancel, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
   connect(cbxOptions, &QComboBox::currentIndexChanged, this, &TfrmMain::cbxOptionsChange);
   // As wide as specified; higher by what the run panel needs.
@@ -254,6 +276,8 @@ void TfrmMain::FormCreate() {
     ShowPath(edtModelPath, FTolvalModelFileName);
     FOutputPath = LookUpSetting(cRegOutputPath, BuiltInOutputPath());
     ShowPath(edtOutputPath, FOutputPath);
+    FModelLauncher = LookUpSetting(cRegModelLauncherPath, QString());
+    ShowPath(edtModelLauncher, FModelLauncher);
     FTarnModelFileName = DriverPath();
   } catch (const std::exception& error) {
     ReportFailure(QStringLiteral("Unable to start [FormCreate]"), error);
@@ -312,9 +336,11 @@ void TfrmMain::UpdateButtons() {
   btnStop->setEnabled(FCalculating && FRun && !FRun->StopRequested());
   btnReport->setEnabled(!FCalculating && SucceededRunReport(settings));
   // Nothing the run was started with changes while it goes on.
-  for (QWidget* input : std::initializer_list<QWidget*>{
-           btnTolvaFile, btnModelPath, btnSelectOutputPath, cbxOptions, spnParallelRuns})
+  for (QWidget* input :
+       std::initializer_list<QWidget*>{btnTolvaFile, btnModelPath, btnSelectOutputPath,
+                                       btnModelLauncher, cbxOptions, spnParallelRuns})
     input->setEnabled(!FCalculating);
+  btnClearModelLauncher->setEnabled(!FCalculating && !FModelLauncher.isEmpty());
   const bool userDefined = cbxOptions->currentIndex() == 1;
   for (QLineEdit* day : {edtInterval, edtFirstDay, edtLastDay})
     day->setEnabled(userDefined && !FCalculating);
@@ -325,7 +351,8 @@ void TfrmMain::SetCalculating(bool value) { FCalculating = value; }
 RunSettings TfrmMain::CurrentSettings() const {
   return RunSettings{FTolvaFile,          FTolvalModelFileName,      FOutputPath,
                      FTarnModelFileName,  cbxOptions->currentText(), edtInterval->text(),
-                     edtFirstDay->text(), edtLastDay->text(),        spnParallelRuns->value()};
+                     edtFirstDay->text(), edtLastDay->text(),        spnParallelRuns->value(),
+                     FModelLauncher};
 }
 
 void TfrmMain::ShowPath(QLineEdit* field, const QString& path) {
@@ -458,6 +485,34 @@ void TfrmMain::btnSelectOutputPathClick() {
   } catch (const std::exception& error) {
     ReportFailure(QStringLiteral("Unable to select output directory, "), error);
   }
+}
+
+void TfrmMain::btnModelLauncherClick() {
+  try {
+    // Without a launcher the picker starts where TARN was started, beside its bin folder.
+    const QString folder =
+        FModelLauncher.isEmpty() ? QDir::currentPath() : QFileInfo(FModelLauncher).absolutePath();
+    if (const auto chosen = FDialogs.PickModelLauncher(folder)) SetModelLauncher(*chosen);
+    UpdateButtons();
+  } catch (const std::exception& error) {
+    ReportFailure(QStringLiteral("Unable to select the model launcher, "), error);
+  }
+}
+
+void TfrmMain::btnClearModelLauncherClick() {
+  try {
+    // Stored empty, not removed: a machine-wide launcher must not come back at the next start.
+    SetModelLauncher(QString());
+    UpdateButtons();
+  } catch (const std::exception& error) {
+    ReportFailure(QStringLiteral("Unable to clear the model launcher, "), error);
+  }
+}
+
+void TfrmMain::SetModelLauncher(const QString& path) {
+  FModelLauncher = path;
+  ShowPath(edtModelLauncher, FModelLauncher);
+  TTARNRegistry::GetSingleton().HKCUSetStr(QLatin1String(cRegModelLauncherPath), FModelLauncher);
 }
 
 void TfrmMain::btnCancelClick() { close(); }

@@ -1,7 +1,7 @@
-// TfrmMain: the front end's dialog. The user picks the model input, the model executable and
-// the output folder, chooses the application option, its day values and how many model runs go
-// at once, and starts a run, follows and stops it, opens the last report or the About window.
-// The three paths persist per user.
+// TfrmMain: the front end's dialog. The user picks the model input, the model executable, the
+// output folder and optionally a model launcher, chooses the application option, its day values
+// and how many model runs go at once, and starts a run, follows and stops it, opens the last
+// report or the About window. The paths persist per user.
 #pragma once
 
 #include <QElapsedTimer>
@@ -60,6 +60,8 @@ class TfrmMain : public QWidget {
   void RunEnded(const RunOutcome& outcome);
   // Shows `path` in `field`, whole in its tooltip.
   static void ShowPath(QLineEdit* field, const QString& path);
+  // Shows and stores `path` as the model launcher (empty for none).
+  void SetModelLauncher(const QString& path);
 
   void btnGoClick();
   void btnStopClick();
@@ -68,6 +70,8 @@ class TfrmMain : public QWidget {
   void btnTolvaFileClick();
   void btnModelPathClick();
   void btnSelectOutputPathClick();
+  void btnModelLauncherClick();
+  void btnClearModelLauncherClick();
   void btnCancelClick();
   void cbxOptionsChange();
   void edtIntervalChange();
@@ -82,6 +86,8 @@ class TfrmMain : public QWidget {
   QString FOutputPath;
   bool FCalculating = false;
   QString FTarnModelFileName;
+  // The program that runs each model run; empty for none.
+  QString FModelLauncher;
 
   Dialogs& FDialogs;
   // The run under way, with the values captured when Calculate was pressed; none between runs.
@@ -107,6 +113,10 @@ class TfrmMain : public QWidget {
   QLabel* lblOutputPath;
   QLineEdit* edtOutputPath;
   QPushButton* btnSelectOutputPath;
+  QLabel* lblModelLauncher;
+  QLineEdit* edtModelLauncher;
+  QPushButton* btnClearModelLauncher;
+  QPushButton* btnModelLauncher;
   QLabel* lblOptions;
   QComboBox* cbxOptions;
   QLabel* lblInterval;

@@ -114,14 +114,14 @@ TEST_F(MainWindowTest, StartsWithTheSpecifiedStates) {
     const char* name;
     bool enabled;
   } controls[] = {
-      {"btnGo", false},          {"btnStop", false},     {"btnReport", false},
-      {"btnInfo", true},         {"btnTolvaFile", true}, {"btnModelPath", true},
-      {"btnCancel", true},       {"cbxOptions", true},   {"btnSelectOutputPath", true},
-      {"edtInterval", false},    {"edtFirstDay", false}, {"edtLastDay", false},
-      {"spnParallelRuns", true},
+      {"btnGo", false},          {"btnStop", false},         {"btnReport", false},
+      {"btnInfo", true},         {"btnTolvaFile", true},     {"btnModelPath", true},
+      {"btnCancel", true},       {"cbxOptions", true},       {"btnSelectOutputPath", true},
+      {"edtInterval", false},    {"edtFirstDay", false},     {"edtLastDay", false},
+      {"spnParallelRuns", true}, {"btnModelLauncher", true}, {"btnClearModelLauncher", false},
   };
   for (const auto& c : controls) EXPECT_EQ(Enabled(c.name), c.enabled) << c.name;
-  for (const char* path : {"edtTolFile", "edtModelPath", "edtOutputPath"}) {
+  for (const char* path : {"edtTolFile", "edtModelPath", "edtOutputPath", "edtModelLauncher"}) {
     const auto* field = Find<QLineEdit>(path);
     EXPECT_TRUE(field->isEnabled() && field->isReadOnly()) << path;
     EXPECT_EQ(field->toolTip(), field->text()) << path;
@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, StartsWithTheSpecifiedStates) {
 }
 
 // Each path is the user's value when it exists (even empty), else the machine default, else
-// the built-in default.
+// the built-in default (no model launcher).
 TEST_F(MainWindowTest, LooksUpThePathsPerUserThenMachineThenBuiltIn) {
   const struct {
     const char* name;
@@ -150,25 +150,30 @@ TEST_F(MainWindowTest, LooksUpThePathsPerUserThenMachineThenBuiltIn) {
       {"nothing stored",
        std::nullopt,
        std::nullopt,
-       {root.Path("GW_Test.tol"), kBuiltInModel, root.Path("output") + "/"}},
-      {"machine defaults", std::nullopt, "/machine", {"/machine", "/machine", "/machine"}},
-      {"user values", "/user", "/machine", {"/user", "/user", "/user"}},
-      {"empty user values", "", "/machine", {"", "", ""}},
+       {root.Path("GW_Test.tol"), kBuiltInModel, root.Path("output") + "/", ""}},
+      {"machine defaults",
+       std::nullopt,
+       "/machine",
+       {"/machine", "/machine", "/machine", "/machine"}},
+      {"user values", "/user", "/machine", {"/user", "/user", "/user", "/user"}},
+      {"empty user values", "", "/machine", {"", "", "", ""}},
       {"empty machine values",
        std::nullopt,
        "",
-       {root.Path("GW_Test.tol"), kBuiltInModel, root.Path("output") + "/"}},
+       {root.Path("GW_Test.tol"), kBuiltInModel, root.Path("output") + "/", ""}},
   };
   for (const auto& c : cases) {
     testing::ClearSettings();
-    for (const char* name : {cRegTolvaFilePath, cRegTolvaModelPath, cRegOutputPath}) {
+    for (const char* name :
+         {cRegTolvaFilePath, cRegTolvaModelPath, cRegOutputPath, cRegModelLauncherPath}) {
       if (c.user) testing::WriteUserSetting(name, *c.user);
       if (c.machine) testing::WriteMachineSetting(name, *c.machine);
     }
 
     Open();
 
-    EXPECT_EQ(QStringList({Text("edtTolFile"), Text("edtModelPath"), Text("edtOutputPath")}),
+    EXPECT_EQ(QStringList({Text("edtTolFile"), Text("edtModelPath"), Text("edtOutputPath"),
+                           Text("edtModelLauncher")}),
               c.shown)
         << c.name;
     EXPECT_FALSE(Enabled("btnGo")) << c.name;
@@ -189,8 +194,9 @@ TEST_F(MainWindowTest, FailingStartShowsItsMessageThenTheError) {
   EXPECT_FALSE(TTARNRegistry::Created());
 }
 
-// Calculate needs the three paths, the driver and, with UserDefined, day values the driver
-// accepts; it is never available during a run. The window names the first condition unmet.
+// Calculate needs the three paths, the driver, the model launcher when one is named and, with
+// UserDefined, day values the driver accepts; it is never available during a run. The window
+// names the first condition unmet.
 TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
   const struct {
     const char* name;
@@ -211,6 +217,10 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
        "The output folder does not exist"},
       {"driver missing", "bin/TARN_DoduVovuv", "Monthly", "20", "80", "310", false,
        "The driver TARN_DoduVovuv does not exist"},
+      {"launcher missing", "tools/launch", "Monthly", "20", "80", "310", false,
+       "The model launcher does not exist"},
+      {"launcher and day value wrong", "tools/launch", "UserDefined", "0", "80", "310", false,
+       "The model launcher does not exist"},
       {"days not read for Monthly", nullptr, "Monthly", "0", "", "999", false, ""},
       {"widest days", nullptr, "UserDefined", "150", "0", "365", false, ""},
       {"shortest interval", nullptr, "UserDefined", "1", "0", "0", false, ""},
@@ -228,6 +238,8 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
   };
   for (const auto& c : cases) {
     StoreExistingPaths();
+    root.Write("tools/launch");
+    testing::WriteUserSetting(cRegModelLauncherPath, root.Path("tools/launch"));
     if (c.missing) root.Remove(c.missing);
     Open();
 
@@ -250,6 +262,7 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
 TEST_F(MainWindowTest, PickersShowAndStoreTheChosenPaths) {
   root.Write("in/GW.tol");
   root.Write("model/TolvaModel.exe");
+  root.Write("tools/launch");
   root.MakeFolder("out");
   WriteDriver("#!/bin/sh\n");
   Open();
@@ -260,6 +273,8 @@ TEST_F(MainWindowTest, PickersShowAndStoreTheChosenPaths) {
     QString chosen;
     QString openedIn;
   } pickers[] = {
+      {"btnModelLauncher", "edtModelLauncher", cRegModelLauncherPath, root.Path("tools/launch"),
+       root.Path()},
       {"btnTolvaFile", "edtTolFile", cRegTolvaFilePath, root.Path("in/GW.tol"), root.Path()},
       {"btnModelPath", "edtModelPath", cRegTolvaModelPath, root.Path("model/TolvaModel.exe"),
        QFileInfo(kBuiltInModel).absolutePath()},
@@ -451,9 +466,9 @@ TEST_F(MainWindowTest, ShowsTheRunsOwnReportWhateverIsPickedMeanwhile) {
   Open();
   bool checked = false;
   QTimer::singleShot(0, [&] {
-    for (const char* input :
-         {"btnGo", "btnReport", "btnTolvaFile", "btnModelPath", "btnSelectOutputPath", "cbxOptions",
-          "spnParallelRuns", "edtInterval", "edtFirstDay", "edtLastDay"})
+    for (const char* input : {"btnGo", "btnReport", "btnTolvaFile", "btnModelPath",
+                              "btnSelectOutputPath", "btnModelLauncher", "cbxOptions",
+                              "spnParallelRuns", "edtInterval", "edtFirstDay", "edtLastDay"})
       EXPECT_FALSE(Enabled(input)) << input;
     EXPECT_TRUE(Enabled("btnStop"));
     dialogs.picks = {root.Path("other")};
@@ -540,6 +555,37 @@ TEST_F(MainWindowTest, ParallelRunsReachTheControlFileButAreNotStored) {
                          "2        NumParallelRuns   ! Number of model runs at once"}));
   Open();
   EXPECT_EQ(Find<QSpinBox>("spnParallelRuns")->value(), 1);
+}
+#endif
+
+#ifndef _WIN32
+// The model launcher reaches the control file as its last line until it is cleared; a cleared
+// launcher stays cleared at the next start, whatever the machine default.
+TEST_F(MainWindowTest, ModelLauncherReachesTheControlFileUntilCleared) {
+  StoreExistingPaths();
+  root.Write("tools/launch");
+  testing::WriteUserSetting(cRegModelLauncherPath, root.Path("tools/launch"));
+  testing::WriteMachineSetting(cRegModelLauncherPath, root.Path("tools/launch"));
+  Open();
+  ASSERT_TRUE(Enabled("btnClearModelLauncher"));
+
+  Calculate();
+
+  const QStringList withLauncher = TextLines(root.Read("out/GW.tsb"));
+  EXPECT_EQ(withLauncher.mid(5),
+            QStringList({root.Path("tools/launch") + "    ModelLauncher   ! Program that runs each "
+                                                     "model run (Wine, Slurm)"}));
+
+  Click("btnClearModelLauncher");
+
+  EXPECT_EQ(Text("edtModelLauncher"), "");
+  EXPECT_EQ(testing::UserSetting(cRegModelLauncherPath), "");
+  EXPECT_FALSE(Enabled("btnClearModelLauncher"));
+  Calculate();
+  EXPECT_EQ(TextLines(root.Read("out/GW.tsb")), withLauncher.mid(0, 5));
+  Open();
+  EXPECT_EQ(Text("edtModelLauncher"), "");
+  EXPECT_EQ(dialogs.errors, QStringList());
 }
 #endif
 

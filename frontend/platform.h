@@ -1,5 +1,6 @@
 // The front end's only contact with what differs between operating systems: the driver's and
-// the model's default places, the written form of the model folder, the batch file and how it
+// the model's default places, the written form of the model folder and of a program's path, the
+// batch file and how it
 // is started, file attributes, the settings store, process groups and interrupts. platform_posix.cc
 // and platform_win32.cc implement it; nothing else in the front end asks which system it runs on.
 #pragma once
@@ -24,6 +25,10 @@ QString DefaultModelPath();
 // The model executable's folder as the control file holds it, with its trailing separator;
 // empty when the system cannot give it.
 QString ModelFolderText(const QString& modelFile);
+
+// A program's full path as the control file holds it (the driver reads it as one word); empty
+// when the system cannot give it.
+QString ProgramPathText(const QString& program);
 
 // The whole text of TARN.bat: the quoted driver, two blanks, the model input's file name and
 // the line end.

@@ -53,6 +53,8 @@ QString ModelFolderText(const QString& modelFile) {
   return QFileInfo(modelFile).absolutePath() + QLatin1Char('/');
 }
 
+QString ProgramPathText(const QString& program) { return QFileInfo(program).absoluteFilePath(); }
+
 QByteArray BatchFileText(const QString& driverFile, const QString& inputFileName) {
   return (QuoteForShell(driverFile) + QStringLiteral("  ") + ShellWord(inputFileName) +
           QLatin1Char('\n'))

@@ -16,6 +16,19 @@ namespace {
 
 std::wstring Wide(const QString& text) { return text.toStdWString(); }
 
+// The short (8.3) form of the existing `path` as the system gives it (a volume without short
+// names gives the path unchanged); empty when the system cannot give it.
+QString ShortPathName(const QString& path) {
+  const std::wstring wide = Wide(path);
+  const DWORD length = GetShortPathNameW(wide.c_str(), nullptr, 0);
+  if (length == 0) return QString();
+  std::wstring shortName(length, L'\0');
+  const DWORD written = GetShortPathNameW(wide.c_str(), shortName.data(), length);
+  if (written == 0 || written >= length) return QString();
+  shortName.resize(written);
+  return QString::fromStdWString(shortName);
+}
+
 }  // namespace
 
 QString DriverPath() {
@@ -29,15 +42,12 @@ QString DefaultModelPath() {
 }
 
 QString ModelFolderText(const QString& modelFile) {
-  const std::wstring folder =
-      Wide(QDir::toNativeSeparators(QFileInfo(modelFile).absolutePath()) + QLatin1Char('\\'));
-  const DWORD length = GetShortPathNameW(folder.c_str(), nullptr, 0);
-  if (length == 0) return QString();
-  std::wstring shortName(length, L'\0');
-  const DWORD written = GetShortPathNameW(folder.c_str(), shortName.data(), length);
-  if (written == 0 || written >= length) return QString();
-  shortName.resize(written);
-  return QString::fromStdWString(shortName);
+  return ShortPathName(QDir::toNativeSeparators(QFileInfo(modelFile).absolutePath()) +
+                       QLatin1Char('\\'));
+}
+
+QString ProgramPathText(const QString& program) {
+  return ShortPathName(QDir::toNativeSeparators(QFileInfo(program).absoluteFilePath()));
 }
 
 QByteArray BatchFileText(const QString& driverFile, const QString& inputFileName) {

@@ -30,6 +30,8 @@ QList<UnmetCondition> UnmetConditions(const RunSettings& settings) {
     unmet.append({QStringLiteral("The output folder does not exist"), settings.outputPath});
   if (!QFileInfo(settings.driverFile).isFile())
     unmet.append({QStringLiteral("The driver TARN_DoduVovuv does not exist"), settings.driverFile});
+  if (!settings.launcherFile.isEmpty() && !QFileInfo(settings.launcherFile).isFile())
+    unmet.append({QStringLiteral("The model launcher does not exist"), settings.launcherFile});
   if (settings.option != QLatin1String(kUserDefined)) return unmet;
   const struct {
     const QString& value;

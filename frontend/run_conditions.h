@@ -1,5 +1,6 @@
-// Run conditions: what must hold before Calculate can start a run (the paths exist, the day
-// values are ones the driver accepts), judged alike by the window and the headless mode.
+// Run conditions: what must hold before Calculate can start a run (the paths exist, the model
+// launcher too when one is named, the day values are ones the driver accepts), judged alike by
+// the window and the headless mode.
 #pragma once
 
 #include <QList>

@@ -79,6 +79,17 @@ std::optional<QString> RunNameRefusal(const QString& fileName) {
   }
 }
 
+// Whether the driver reads `text` back as one word: not empty, without blanks.
+bool IsOneWord(const QString& text) {
+  return !text.isEmpty() &&
+         std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
+}
+
+// The launcher of `settings` in its written form; empty when there is none.
+QString LauncherText(const RunSettings& settings) {
+  return settings.launcherFile.isEmpty() ? QString() : ProgramPathText(settings.launcherFile);
+}
+
 // Copies `from` to `to`, replacing `to`; a failure is not reported.
 void CopyReplacing(const QString& from, const QString& to) {
   QFile::remove(to);
@@ -168,8 +179,10 @@ bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messa
     return false;
   }
   const std::pair<QString, const char*> programs[] = {{settings.modelFile, "model executable"},
-                                                      {settings.driverFile, "driver"}};
+                                                      {settings.driverFile, "driver"},
+                                                      {settings.launcherFile, "model launcher"}};
   for (const auto& [program, what] : programs) {
+    if (program.isEmpty()) continue;
     for (const QString& folder : FoldersOf(program)) {
       if (!IsSameOrBelow(folder, outFolder)) continue;
       messages.ShowError(
@@ -178,13 +191,17 @@ bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messa
       return false;
     }
   }
-  const QString modelFolder = ModelFolderText(settings.modelFile);
-  if (modelFolder.isEmpty() ||
-      std::any_of(modelFolder.begin(), modelFolder.end(), [](QChar c) { return c.isSpace(); })) {
+  if (!IsOneWord(ModelFolderText(settings.modelFile))) {
     messages.ShowError(QStringLiteral("Unable to write the folder of the model executable %1 "
                                       "into the control file: it must be one word, without "
                                       "blanks")
                            .arg(QDir::toNativeSeparators(settings.modelFile)));
+    return false;
+  }
+  if (!settings.launcherFile.isEmpty() && !IsOneWord(LauncherText(settings))) {
+    messages.ShowError(QStringLiteral("Unable to write the model launcher %1 into the control "
+                                      "file: it must be one word, without blanks")
+                           .arg(QDir::toNativeSeparators(settings.launcherFile)));
     return false;
   }
   if (QFileInfo::exists(out + QLatin1String(kOutputMarker))) return true;
@@ -247,7 +264,8 @@ void lpFileSearch(const QString& folder, const QString& mask, QStringList& list)
   for (const QString& name : names) list.append(searched + name);
 }
 
-QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder) {
+QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder,
+                           const QString& launcher) {
   const QString lines[] = {
       modelFolder + QStringLiteral("    BinDir   ! Path to executable of TOLVA"),
       settings.option +
@@ -264,6 +282,9 @@ QByteArray ControlFileText(const RunSettings& settings, const QString& modelFold
   if (settings.parallelRuns > 1)
     text += QString::number(settings.parallelRuns).toLocal8Bit() +
             "        NumParallelRuns   ! Number of model runs at once" + kCrLf;
+  if (!launcher.isEmpty())
+    text += launcher.toLocal8Bit() +
+            "    ModelLauncher   ! Program that runs each model run (Wine, Slurm)" + kCrLf;
   return text;
 }
 
@@ -283,8 +304,9 @@ bool CreateInpFile(const RunSettings& settings, Messages& messages) {
   CopyFirstCompanion(inputFolder, QStringLiteral("*.met"), out,
                      QStringLiteral("Unable the copy thee *.met file %1"), messages);
 
-  WriteNewFile(out + RunBaseName(settings.tolvaFile) + QStringLiteral(".tsb"),
-               ControlFileText(settings, ModelFolderText(settings.modelFile)));
+  WriteNewFile(
+      out + RunBaseName(settings.tolvaFile) + QStringLiteral(".tsb"),
+      ControlFileText(settings, ModelFolderText(settings.modelFile), LauncherText(settings)));
   return true;
 }
 

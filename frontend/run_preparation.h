@@ -23,6 +23,9 @@ struct RunSettings {
   QString lastDay;     // last possible day-in-year of application
   // How many model runs the driver runs at once.
   int parallelRuns = 1;
+  // Full path of the program that runs each model run (under Wine, as a Slurm job); empty for
+  // none, when the driver starts the model itself.
+  QString launcherFile{};
 };
 
 // The most model runs the driver runs at once.
@@ -51,15 +54,18 @@ void lpDeletFiles(const QString& folder);
 // folders) whose name matches `mask`, in the order of the directory search.
 void lpFileSearch(const QString& folder, const QString& mask, QStringList& list);
 
-// The lines of the control file, each ended by CR LF: the five records, and the number of
-// parallel runs only when it is above 1 (so a default run's file stays as it always was);
-// `modelFolder` is the model executable's folder in its written form.
-QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder);
+// The lines of the control file, each ended by CR LF: the five records, the number of parallel
+// runs only when it is above 1 and the model launcher only when there is one (so a default
+// run's file stays as it always was); `modelFolder` and `launcher` are the model executable's
+// folder and the launcher in their written forms.
+QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder,
+                           const QString& launcher);
 
 // Prepares the output folder and writes the control file. False, with nothing changed, when
-// the folder, the run's name, the driver or the model folder is refused or the user declines to
-// empty a folder that TARN never prepared; false also when the earlier run's success marker or
-// report cannot be deleted. Throws std::runtime_error when the control file cannot be written.
+// the folder, the run's name, the driver, the model folder or the launcher is refused or the user
+// declines to empty a folder that TARN never prepared; false also when the earlier run's success
+// marker or report cannot be deleted. Throws std::runtime_error when the control file cannot be
+// written.
 bool CreateInpFile(const RunSettings& settings, Messages& messages);
 
 // Writes TARN.bat into the output folder, replacing any file of that name. Throws

@@ -108,9 +108,16 @@ TEST(RunPreparation, ReportsAMissingCompanionAndGoesOn) {
 }
 
 // The control file holds the model folder, the option and the day fields as they stand, each
-// line ended by CR LF; the number of parallel runs follows only when it is above 1.
+// line ended by CR LF; the number of parallel runs follows only when it is above 1, and the
+// model launcher only when there is one.
 TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
   const QByteArray binDir = (root.Path("model") + "/").toLocal8Bit();
+  root.Write("tools/wine");
+  const QString launcher = root.Path("tools/wine");
+  const QByteArray launcherLine =
+      launcher.toLocal8Bit() +
+      "    ModelLauncher   ! Program that runs each model run (Wine, Slurm)\r\n";
+  const QByteArray parallelLine = "2        NumParallelRuns   ! Number of model runs at once\r\n";
   const QByteArray monthly =
       binDir +
       "    BinDir   ! Path to executable of TOLVA\r\n"
@@ -125,10 +132,11 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
     const char* firstDay;
     const char* lastDay;
     int parallelRuns;
+    QString launcher;
     QByteArray expected;
   } cases[] = {
-      {"Monthly", "20", "80", "310", 1, monthly},
-      {"UserDefined", "", "", "", 1,
+      {"Monthly", "20", "80", "310", 1, "", monthly},
+      {"UserDefined", "", "", "", 1, "",
        binDir +
            "    BinDir   ! Path to executable of TOLVA\r\n"
            "UserDefined     OptApp               ! Options are Monthly or UserDefined\r\n"
@@ -136,8 +144,9 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
            "consecutive application Ids\r\n"
            "        DayInYeaAppFirst (d)      ! First possible day-in-year of application\r\n"
            "        DayInYeaAppLast (d)       ! Last possible day-in-year of application \r\n"},
-      {"Monthly", "20", "80", "310", 2,
-       monthly + "2        NumParallelRuns   ! Number of model runs at once\r\n"},
+      {"Monthly", "20", "80", "310", 2, "", monthly + parallelLine},
+      {"Monthly", "20", "80", "310", 1, launcher, monthly + launcherLine},
+      {"Monthly", "20", "80", "310", 2, launcher, monthly + parallelLine + launcherLine},
   };
   for (const auto& c : cases) {
     settings.option = c.option;
@@ -145,16 +154,19 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
     settings.firstDay = c.firstDay;
     settings.lastDay = c.lastDay;
     settings.parallelRuns = c.parallelRuns;
+    settings.launcherFile = c.launcher;
 
     ASSERT_TRUE(CreateInpFile(settings, dialogs));
 
-    EXPECT_EQ(root.Read("out/GW.tsb"), c.expected) << c.option << c.parallelRuns;
+    EXPECT_EQ(root.Read("out/GW.tsb"), c.expected)
+        << c.option << c.parallelRuns << c.launcher.toStdString();
   }
 }
 
 // A refused preparation deletes nothing and writes nothing, in the output folder or elsewhere.
 TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
   root.Write("my models/TolvaModel.exe");
+  root.Write("my tools/launch");
   for (const char* name : {"my-run.tol", "GW.TOL", "GW", "GW .tol", "GW.b.tol"})
     root.Write(QStringLiteral("named/") + name);
   const auto named = [&](const char* name) {
@@ -211,11 +223,20 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
        [&](RunSettings& s) { s.driverFile = root.Path("out/links/TARN_DoduVovuv"); },
        "Unable to prepare the output folder " + root.Path("out") + "/: the driver " +
            root.Path("out/links/TARN_DoduVovuv") + " lies in it"},
+      {"launcher with a blank",
+       [&](RunSettings& s) { s.launcherFile = root.Path("my tools/launch"); },
+       "Unable to write the model launcher " + root.Path("my tools/launch") +
+           " into the control file: it must be one word, without blanks"},
+      {"output folder holds the launcher",
+       [&](RunSettings& s) { s.launcherFile = root.Path("out/tools/launch"); },
+       "Unable to prepare the output folder " + root.Path("out") + "/: the model launcher " +
+           root.Path("out/tools/launch") + " lies in it"},
   };
   root.Write("out/.tarn-output");
   root.Write("out/old.txt");
   root.Write("out/tolva.ok");
   root.Write("out/model/TolvaModel.exe");
+  root.Write("out/tools/launch");
   root.MakeFolder("out/links");
   ASSERT_TRUE(QFile::link(root.Path("bin/TARN_DoduVovuv"), root.Path("out/links/TARN_DoduVovuv")));
   QStringList before;

@@ -1,4 +1,4 @@
-// Settings lookup: where a run's three paths come from when the user has not just picked them:
+// Settings lookup: where a run's paths come from when the user has not just picked them:
 // the per-user value when it exists (even empty), else the machine-wide default, else the
 // built-in default.
 #pragma once

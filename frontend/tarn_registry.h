@@ -1,5 +1,5 @@
 // TTARNRegistry: the front end's settings store behind one guarded instance. The per-user part
-// holds the three paths the user picked; the machine part holds defaults an installer wrote.
+// holds the paths the user picked; the machine part holds defaults an installer wrote.
 // Each operation opens the store afresh and closes it (written values flushed) before it
 // returns. Misuse raises std::runtime_error with the messages below.
 #pragma once
@@ -14,6 +14,8 @@ inline constexpr char cRegKeyTarn[] = "LanthModels\\TARN\\";
 inline constexpr char cRegTolvaFilePath[] = "TolvaFilePath";
 inline constexpr char cRegTolvaModelPath[] = "TolvaModelPath";
 inline constexpr char cRegOutputPath[] = "OutputPath";
+// The optional program that runs each model run; empty or absent for none.
+inline constexpr char cRegModelLauncherPath[] = "ModelLauncherPath";
 inline constexpr char cSoftware[] = "SOFTWARE\\";
 
 class TTARNRegistry {

@@ -73,6 +73,10 @@ std::optional<QString> RecordingDialogs::PickModelFile(const QString& folder) {
   return NextPick(folder);
 }
 
+std::optional<QString> RecordingDialogs::PickModelLauncher(const QString& folder) {
+  return NextPick(folder);
+}
+
 std::optional<QString> RecordingDialogs::PickOutputFolder(const QString& folder) {
   return NextPick(folder);
 }

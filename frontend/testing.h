@@ -43,6 +43,7 @@ class RecordingDialogs : public Dialogs {
   bool Confirm(const QString& text, Default defaultButton) override;
   std::optional<QString> PickTolvaFile(const QString& initialFolder) override;
   std::optional<QString> PickModelFile(const QString& folder) override;
+  std::optional<QString> PickModelLauncher(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
   std::optional<QString> PickCsvFile(const QString& suggestedPath) override;
 
