@@ -6,6 +6,9 @@
 # error. Allowed differences: CR LF line ends, the "* Working directory" header line, the date
 # of the run, and the run folder (with its separators) in console lines. Anything else fails, and
 # so does a scenario whose own checks fail on either platform.
+# A few scenarios run a third time, as a Linux user runs the real model: the Linux driver with
+# the launcher tools/launchers/wine and the Windows model. These are compared with their Linux
+# runs in the same way; the log's echo of the ModelLauncher record is the one more difference.
 #   tools/wine_test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,8 +36,13 @@ windows_bin="$root/build-windows/bin"
 
 export WINEPREFIX="$root/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$(mktemp -d)
-mkdir "$work/linux" "$work/windows"
-trap 'wineserver -k 2>/dev/null || true' EXIT
+mkdir "$work/linux" "$work/windows" "$work/launcher"
+# The launcher runs make a Wine prefix of their own (see linux_driver), with its own wineserver.
+launcher_prefix="$work/data/tarn/wine"
+stop_launcher_wine() {
+  [ ! -d "$launcher_prefix" ] || WINEPREFIX=$launcher_prefix wineserver -k 2>/dev/null || true
+}
+trap 'wineserver -k 2>/dev/null || true; stop_launcher_wine' EXIT
 # The first start creates the Wine prefix; later starts reuse it.
 wineboot --init >/dev/null 2>&1
 
@@ -43,7 +51,7 @@ windows_path() { winepath --windows "$1" 2>/dev/null; }
 
 # prepare <folder> <option> <model folder> [control line...]: a run folder as the front end
 # leaves it, with the example's model input and a control file for <option>; the extra lines
-# end the control file.
+# end the control file, followed on the launcher platform by the launcher's record.
 prepare() {
   local folder=$1 option=$2 model=$3
   shift 3
@@ -53,19 +61,31 @@ prepare() {
     printf '%s    BinDir   ! Path to executable of TOLVA\r\n' "$model"
     tail -n +2 "examples/GW_Test_$option.tsb"
     [ $# -eq 0 ] || printf '%s\r\n' "$@"
+    [ "$platform" != launcher ] ||
+      printf '%s    ModelLauncher   ! Runs the model under Wine\r\n' "$root/tools/launchers/wine"
   } >"$folder/GW_Test.tsb"
 }
 
 # add_record <folder> <record>: appends a record to the run's model input.
 add_record() { printf '%s\n' "$2" >>"$1/GW_Test.tol"; }
 
+# linux_driver <argument>: replaces the calling subshell with the Linux driver. On the launcher
+# platform the launcher finds none of Wine's settings of this script: it uses the per-user prefix
+# (in a folder of the test, made by the first launcher run) and keeps Wine quiet by itself.
+linux_driver() {
+  if [ "$platform" = launcher ]; then
+    exec env -u WINEPREFIX -u WINEDEBUG -u WINEDLLOVERRIDES XDG_DATA_HOME="$work/data" \
+      "$linux_bin/TARN_DoduVovuv" "$1"
+  fi
+  exec "$linux_bin/TARN_DoduVovuv" "$1"
+}
+
 # drive <folder> <argument>: runs the driver of $platform in <folder>, adding its standard output
 # and standard error to those of the scenario; an exit status other than 0 is noted there too.
 drive() {
   local status=0
-  if [ "$platform" = linux ]; then
-    (cd "$1" && "$linux_bin/TARN_DoduVovuv" "$2") >>"$capture.stdout" 2>>"$capture.stderr" ||
-      status=$?
+  if [ "$platform" != windows ]; then
+    (cd "$1" && linux_driver "$2") >>"$capture.stdout" 2>>"$capture.stderr" || status=$?
   else
     (cd "$1" && wine "$windows_bin/TARN_DoduVovuv.exe" "$2") >>"$capture.stdout" \
       2>>"$capture.stderr" || status=$?
@@ -77,8 +97,8 @@ drive() {
 # background, with its standard output and standard error in <streams>.stdout and
 # <streams>.stderr; $driver is its process id (the Windows program's own under Wine).
 start_driver() {
-  if [ "$platform" = linux ]; then
-    (cd "$1" && exec "$linux_bin/TARN_DoduVovuv" "$2") >"$3.stdout" 2>"$3.stderr" &
+  if [ "$platform" != windows ]; then
+    (cd "$1" && linux_driver "$2") >"$3.stdout" 2>"$3.stderr" &
   else
     (cd "$1" && exec wine "$windows_bin/TARN_DoduVovuv.exe" "$2") >"$3.stdout" 2>"$3.stderr" &
   fi
@@ -128,7 +148,7 @@ model_processes() {
 }
 
 # unexpected <text>: a check of the scenario failed on this platform; the scenario fails.
-unexpected() { echo "$platform: $1" >>"$work/$name.unexpected"; }
+unexpected() { echo "$platform: $1" >>"$capture.unexpected"; }
 
 # drive_on_terminal <folder> <argument>: as drive, with standard output and standard error on a
 # terminal; what the terminal shows is kept apart and only searched.
@@ -272,6 +292,41 @@ scenario_stopped_run() {
   [ ! -e "$top/GW_Test.bus" ] || unexpected "the busy marker was left"
 }
 
+# SIGKILL to the driver while the model runs for application id 1: the model run ends with it, by
+# the parent-death signal of the driver's child (with the wine launcher, the Windows model
+# itself). What the driver wrote until then stays, the busy marker too.
+scenario_killed_driver() {
+  local pid tries left
+  prepare "$top" UserDefined "$model"
+  add_record "$top" "600    StandInRunTime"
+  start_driver "$top" GW_Test.tol "$capture.driver"
+  pid=$driver
+  if wait_for_file "$top/GW_Test_1.tol" "$pid"; then
+    for ((tries = 0; tries < 100; tries++)); do
+      [ -z "$(model_processes "$top")" ] || break
+      sleep 0.1
+    done
+    # Without the report of bash on its console that a job was killed.
+    {
+      kill -KILL "$pid"
+      finish_driver "$pid" "$capture.driver" "driver:"
+    } 2>/dev/null
+  else
+    unexpected "no model run for application id 1"
+    finish_driver "$pid" "$capture.driver" "driver:"
+  fi
+  # The signal is sent as the driver ends; the model may take a moment to go.
+  for ((tries = 0; tries < 600; tries++)); do
+    [ -n "$(model_processes "$top")" ] || break
+    sleep 0.1
+  done
+  mapfile -t left < <(model_processes "$top")
+  if [ "${#left[@]}" -ne 0 ]; then
+    unexpected "model runs outlived the driver"
+    kill -KILL "${left[@]}"
+  fi
+}
+
 # What a driver writes in <folder>: names, sizes, times and contents of its files. The summaries
 # are left out, the model's own output.
 driver_files() {
@@ -306,12 +361,24 @@ scenarios=(monthly userdefined postprocessing fatal_control fatal_model fatal_on
   refused_argument blanks_in_folder_names scratch_files parallel_runs folder_in_argument
   missing_run_folder stopped_run locked_run)
 
+# Scenarios run on the launcher platform and compared with their Linux runs (those not among the
+# scenarios above get their Linux run there too). The parallel runs come first: three launchers
+# at once find the prefix missing, one of them makes it while the others wait.
+launched=(parallel_runs monthly stopped_run killed_driver)
+
 # normalise <file> <scenario folder as the platform names it>: the file with the allowed
-# differences taken out.
+# differences taken out; with LAUNCHED=1 also the log's echo of the ModelLauncher record (with the
+# separator line before it).
 normalise() {
   TOP=$2 awk '
-    BEGIN { top = ENVIRON["TOP"] }
+    BEGIN { top = ENVIRON["TOP"]; launched = ENVIRON["LAUNCHED"] == 1 }
     { sub(/\r$/, "") }
+    held != "" {
+      if ($0 ~ /^ +ModelLauncher /) { held = ""; next }
+      print held
+      held = ""
+    }
+    launched && /^-+$/ { held = $0; next }
     /^\* Working directory          : / { next }
     /^\* Input file generated on    : [0-9][0-9]-[0-9][0-9]-[0-9][0-9][0-9][0-9]$/ {
       $0 = "* Input file generated on    : <date>"
@@ -321,7 +388,8 @@ normalise() {
       gsub(/\\/, "/", rest)
       $0 = substr($0, 1, at - 1) "<run folder>" rest
     }
-    { print }' "$1"
+    { print }
+    END { if (held != "") print held }' "$1"
 }
 
 # report_difference <what> <diff output>
@@ -330,73 +398,101 @@ report_difference() {
   printf '%s\n' "$2" | head -n 40 | sed 's/^/    /'
 }
 
-# compare <scenario>: 0 when both platforms left the same.
+# compare <scenario> <platform>: 0 when the Linux run and that of <platform> (windows or
+# launcher) left the same.
 compare() {
-  local name=$1 linux_top="$work/linux/$1" windows_top="$work/windows/$1"
-  local windows_name difference failed=0
-  windows_name=$(windows_path "$windows_top")
-  if ! difference=$(diff -u --label linux --label windows \
+  local name=$1 other=$2 linux_top="$work/linux/$1" other_top="$work/$2/$1"
+  local other_name=$other_top difference failed=0 launched_run=0
+  if [ "$other" = windows ]; then
+    other_name=$(windows_path "$other_top")
+  else
+    launched_run=1
+  fi
+  if ! difference=$(diff -u --label linux --label "$other" \
     <(cd "$linux_top" && find . -mindepth 1 | LC_ALL=C sort) \
-    <(cd "$windows_top" && find . -mindepth 1 | LC_ALL=C sort)); then
+    <(cd "$other_top" && find . -mindepth 1 | LC_ALL=C sort)); then
     report_difference "names of files and folders" "$difference"
     failed=1
   fi
   local file
   while IFS= read -r file; do
     # The control files were written for each platform's model folder.
-    [[ "$file" != *.tsb && -f "$windows_top/$file" ]] || continue
-    if ! difference=$(diff -u --label "linux/$file" --label "windows/$file" \
+    [[ "$file" != *.tsb && -f "$other_top/$file" ]] || continue
+    if ! difference=$(diff -u --label "linux/$file" --label "$other/$file" \
       <(normalise "$linux_top/$file" "$linux_top") \
-      <(normalise "$windows_top/$file" "$windows_name")); then
+      <(LAUNCHED=$launched_run normalise "$other_top/$file" "$other_name")); then
       report_difference "$file" "$difference"
       failed=1
     fi
   done < <(cd "$linux_top" && find . -type f | LC_ALL=C sort)
   for stream in stdout stderr; do
-    if ! difference=$(diff -u --label "linux $stream" --label "windows $stream" \
+    if ! difference=$(diff -u --label "linux $stream" --label "$other $stream" \
       <(normalise "$work/linux/$name.$stream" "$linux_top") \
-      <(normalise "$work/windows/$name.$stream" "$windows_name")); then
+      <(normalise "$work/$other/$name.$stream" "$other_name")); then
       report_difference "$stream" "$difference"
       failed=1
     fi
   done
-  if [ -e "$work/$name.unexpected" ]; then
-    sed 's/^/  unexpected on /' "$work/$name.unexpected"
-    failed=1
-  fi
+  for file in "$work/linux/$name.unexpected" "$work/$other/$name.unexpected"; do
+    if [ -e "$file" ]; then
+      sed 's/^/  unexpected on /' "$file"
+      failed=1
+    fi
+  done
   return "$failed"
 }
 
 passed=0
 failed=0
-linux_model="$linux_bin/model"
 windows_model=$(windows_path "$windows_bin/model")
-for name in "${scenarios[@]}"; do
-  started=$SECONDS
-  for platform in linux windows; do
-    top="$work/$platform/$name"
-    capture="$work/$platform/$name"
-    : >"$capture.stdout"
-    : >"$capture.stderr"
-    if [ "$platform" = linux ]; then
-      model=$linux_model separator=/
-    else
-      model=$windows_model separator="\\"
-    fi
-    "scenario_$name"
-  done
-  if compare "$name"; then
+# run <scenario> <platform>: runs the scenario on <platform> in fresh folders.
+run() {
+  name=$1 platform=$2
+  top="$work/$platform/$name"
+  capture="$work/$platform/$name"
+  : >"$capture.stdout"
+  : >"$capture.stderr"
+  case "$platform" in
+    linux) model="$linux_bin/model" separator=/ ;;
+    windows) model=$windows_model separator="\\" ;;
+    launcher) model="$windows_bin/model" separator=/ ;;
+  esac
+  "scenario_$name"
+}
+
+# tally <scenario> <platform> <started> <label>: compares and counts the outcome.
+tally() {
+  if compare "$1" "$2"; then
     passed=$((passed + 1))
-    echo "ok      $name ($((SECONDS - started))s)"
+    echo "ok      $4 ($((SECONDS - $3))s)"
   else
     failed=$((failed + 1))
-    echo "FAILED  $name ($((SECONDS - started))s)"
+    echo "FAILED  $4 ($((SECONDS - $3))s)"
   fi
+}
+
+for scenario in "${scenarios[@]}"; do
+  started=$SECONDS
+  run "$scenario" linux
+  run "$scenario" windows
+  tally "$scenario" windows "$started" "$scenario"
 done
+for scenario in "${launched[@]}"; do
+  started=$SECONDS
+  [[ " ${scenarios[*]} " == *" $scenario "* ]] || run "$scenario" linux
+  run "$scenario" launcher
+  tally "$scenario" launcher "$started" "$scenario with the wine launcher"
+done
+[ -f "$launcher_prefix/system.reg" ] || {
+  echo "FAILED  the wine launcher made no prefix in $launcher_prefix"
+  failed=$((failed + 1))
+}
 
 echo "$passed passed, $failed failed (${SECONDS}s in all)"
 if [ "$failed" -ne 0 ]; then
   echo "The runs are kept in $work"
   exit 1
 fi
+# Not while the launcher prefix's wineserver may still write there.
+stop_launcher_wine
 rm -rf "$work"
