@@ -7,6 +7,10 @@
 # 2. Parallel runs: M ids against a model that takes T seconds per run, with N runs at once.
 #    Prints the wall time divided by M*T/N, the ideal, for N = 1 and N = 2 (goal for N = 2:
 #    at most 1.2).
+# 3. Slurm (when Slurm and munge are installed: tools/install-deps.sh slurm): on a one-node
+#    cluster on localhost (tools/slurm_cluster.sh), the cost per model run of the Slurm launcher
+#    (tools/launchers/slurm) against the direct start, one run at a time; and the wall time of
+#    the M ids of T seconds with 4 runs at once through Slurm against the ideal.
 #
 #   tools/benchmark.sh [build folder, default build]   (BENCH_REPEAT, BENCH_T, BENCH_M to vary)
 set -euo pipefail
@@ -21,7 +25,13 @@ fi
 bin="$(cd "$build/bin" && pwd)"
 repeat="${BENCH_REPEAT:-3}"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+shm=""
+slurm_dir=""
+cleanup() {
+  [ -z "$slurm_dir" ] || slurm_cluster_stop
+  rm -rf "$work" ${shm:+"$shm"} ${slurm_dir:+"$slurm_dir"}
+}
+trap cleanup EXIT
 
 now() { date +%s.%N; }
 calc() { awk "BEGIN { print $* }"; }
@@ -80,7 +90,6 @@ echo "On the disk of $work:"
 overhead "$work/overhead"
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   shm=$(mktemp -d /dev/shm/tarn-bench.XXXXXX)
-  trap 'rm -rf "$work" "$shm"' EXIT
   echo "On a tmpfs ($shm):"
   overhead "$shm/overhead"
 fi
@@ -98,4 +107,65 @@ for n in 1 2; do
   ideal=$(calc "$m * $t / $n")
   printf 'N = %d: wall %.3f s, ideal %.3f s, ratio %.3f%s\n' "$n" "$wall" "$ideal" \
     "$(calc "$wall / $ideal")" "$([ "$n" = 2 ] && echo ' (goal <= 1.2)')"
+done
+echo
+
+# Figures of the Slurm launcher. The cluster's node has this machine's CPUs: with fewer CPUs than
+# runs at once, the runs beyond them wait in the queue for the scheduler.
+echo "== Slurm: model runs as job steps on a one-node cluster on localhost"
+launcher="$PWD/tools/launchers/slurm"
+launch="$launcher    ModelLauncher   ! Slurm job steps"
+if ! command -v munged >/dev/null || ! command -v slurmctld >/dev/null ||
+  ! command -v slurmd >/dev/null || ! command -v srun >/dev/null; then
+  echo "skipped: Slurm and munge are not installed (tools/install-deps.sh slurm)"
+  exit 0
+fi
+# shellcheck source=tools/slurm_cluster.sh
+. tools/slurm_cluster.sh
+slurm_dir="$(mktemp -d)"
+# munged's socket must be in a folder that all users may search.
+chmod 755 "$slurm_dir"
+if ! slurm_cluster_start "$slurm_dir/cluster"; then
+  echo "skipped: the cluster did not start"
+  exit 0
+fi
+cpus=$(nproc)
+
+echo "Cost per model run, $m ids one at a time, a model that only writes its summary:"
+best_direct="" best_slurm=""
+for i in $(seq "$repeat"); do
+  for way in direct slurm; do
+    folder="$work/slurm-cost-$way-$i"
+    prepare "$folder" 0 $((10 * (m - 1))) 10 "Yes StandInSummaryOnly"
+    [ "$way" = direct ] || printf '%s\r\n' "$launch" >> "$folder/bench.tsb"
+    start=$(now); run_driver "$folder"; wall=$(calc "$(now) - $start")
+    if [ "$way" = direct ]; then direct=$wall; else slurm=$wall; fi
+  done
+  printf '  run %d: direct %.3f s, through Slurm %.3f s, cost %.3f s per model run\n' "$i" \
+    "$direct" "$slurm" "$(calc "($slurm - $direct) / $m")"
+  if [ -z "$best_direct" ] || [ "$(calc "$direct < $best_direct")" = 1 ]; then
+    best_direct=$direct
+  fi
+  if [ -z "$best_slurm" ] || [ "$(calc "$slurm < $best_slurm")" = 1 ]; then best_slurm=$slurm; fi
+done
+printf '  per model run (best of %d): direct %.3f s, through Slurm %.3f s, cost %.3f s\n' \
+  "$repeat" "$(calc "$best_direct / $m")" "$(calc "$best_slurm / $m")" \
+  "$(calc "($best_slurm - $best_direct) / $m")"
+
+# N = 4 runs at once; where the node has fewer CPUs, also N = its CPUs, where no run waits in the
+# queue, which shows the launcher's own share.
+for n in 4 $([ "$cpus" -lt 4 ] && echo "$cpus"); do
+  echo "Parallel runs through Slurm: M = $m ids, T = $t s per run, N = $n, a node of $cpus CPUs:"
+  folder="$work/slurm-parallel-$n"
+  prepare "$folder" 0 $((10 * (m - 1))) 10 "$t StandInRunTime" "Yes StandInSummaryOnly"
+  printf '%s        NumParallelRuns   ! Model runs at once\r\n%s\r\n' "$n" "$launch" \
+    >> "$folder/bench.tsb"
+  start=$(now); run_driver "$folder"; wall=$(calc "$(now) - $start")
+  ideal=$(calc "$m * $t / $n")
+  printf '  wall %.3f s, ideal %.3f s, ratio %.3f\n' "$wall" "$ideal" "$(calc "$wall / $ideal")"
+  if [ "$cpus" -lt "$n" ]; then
+    node_ideal=$(calc "$m * $t / $cpus")
+    printf '  the node runs %d at once, the others wait in the queue: ideal %.3f s, ratio %.3f\n' \
+      "$cpus" "$node_ideal" "$(calc "$wall / $node_ideal")"
+  fi
 done

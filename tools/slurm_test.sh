@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# End-to-end test of the Slurm model launcher (tools/launchers/slurm). Installs Slurm and munge
+# when missing, starts a one-node cluster on localhost (tools/slurm_cluster.sh), builds the driver
+# and the stand-in model, and runs each scenario twice in fresh folders: once with the model
+# started directly, once with every model run a Slurm job step. Both runs must leave the same
+# files with the same contents; allowed differences: the "* Working directory" header line, the
+# control file and the log's echo of its ModelLauncher record. The stop scenarios check that no
+# job step or model outlives a driver that is stopped or killed. Every daemon is stopped by its
+# pid at the end, also when a step fails.
+#   tools/slurm_test.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd -P)
+SECONDS=0
+
+tools/install-deps.sh driver
+tools/install-deps.sh slurm
+
+# A driver-only build of its own, as tools/example.sh does.
+build="build-slurm"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTARN_BUILD_FRONTEND=OFF -DTARN_BUILD_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" --target TARN_DoduVovuv TolvaModel >/dev/null
+bin="$root/$build/bin"
+model="$bin/model"
+launcher="$root/tools/launchers/slurm"
+
+work=$(mktemp -d)
+# munged's socket must be in a folder that all users may search.
+chmod 755 "$work"
+# shellcheck source=tools/slurm_cluster.sh
+. tools/slurm_cluster.sh
+trap slurm_cluster_stop EXIT
+slurm_cluster_start "$work/cluster"
+echo "Cluster up, driver built (${SECONDS}s)"
+
+# prepare <folder> [control line...]: a run folder as the front end leaves it, with the example's
+# model input and a user-defined schedule of 24 ids (days 0 to 230 every 10 days: the example's
+# second application, 14 days after the first, must fall on day 250 at the latest); the extra
+# lines end the control file.
+prepare() {
+  local folder=$1
+  shift
+  mkdir -p "$folder"
+  cp examples/GW_Test.tol examples/GW_Test.bot examples/GW_Test.met "$folder/"
+  {
+    printf '%s/    BinDir   ! Path to executable of TOLVA\r\n' "$model"
+    printf 'UserDefined     OptApp               ! Options are Monthly or UserDefined\r\n'
+    printf '10        DelTimAppId (d)   ! Time interval between two application Ids\r\n'
+    printf '0        DayInYeaAppFirst (d)      ! First possible day-in-year of application\r\n'
+    printf '250        DayInYeaAppLast (d)       ! Last possible day-in-year of application\r\n'
+    [ $# -eq 0 ] || printf '%s\r\n' "$@"
+  } >"$folder/GW_Test.tsb"
+}
+
+# add_record <folder> <record>: appends a record to the run's model input.
+add_record() { printf '%s\n' "$2" >>"$1/GW_Test.tol"; }
+
+# drive <folder>: runs the driver there; its output goes to <folder>.out.
+drive() { (cd "$1" && "$bin/TARN_DoduVovuv" GW_Test.tol) >"$1.out" 2>&1; }
+
+# problem <text>: notes a fault of the current scenario.
+problem() { echo "$1" >>"$work/$name.problems"; }
+
+# The compared scenarios. Each runs in the folder $top; $launch holds the control line that hands
+# the model runs to Slurm, or nothing for the direct start.
+parallel="4        NumParallelRuns   ! Model runs at once"
+
+scenario_parallel() {
+  prepare "$top" "$parallel" "${launch[@]}"
+  drive "$top"
+  [ -f "$top/tolva.ok" ] || problem "$way: no tolva.ok"
+}
+
+# One model run at a time, in the run folder itself.
+scenario_one_at_a_time() {
+  prepare "$top" "${launch[@]}"
+  drive "$top"
+  [ -f "$top/tolva.ok" ] || problem "$way: no tolva.ok"
+}
+
+# The model fails for application id 3: the step's exit code must reach the driver.
+scenario_fatal_model() {
+  prepare "$top" "$parallel" "${launch[@]}"
+  add_record "$top" "3    StandInFailFor"
+  drive "$top"
+  [ ! -f "$top/tolva.ok" ] || problem "$way: tolva.ok despite a failed model run"
+}
+
+# normalise <file>: the file without the lines allowed to differ: the working folder, and the
+# log's echo of the ModelLauncher record with the rule above it.
+normalise() {
+  awk '/^\* Working directory          : / { next }
+       held && /^ *ModelLauncher / { held = 0; next }
+       held { print rule; held = 0 }
+       /^-+$/ { rule = $0; held = 1; next }
+       { print }
+       END { if (held) print rule }' "$1"
+}
+
+# compare <scenario>: notes every difference between what the two runs left.
+compare() {
+  local direct="$work/direct/$1" slurm="$work/slurm/$1" difference file
+  if ! difference=$(diff -u --label direct --label slurm \
+    <(cd "$direct" && find . -mindepth 1 | LC_ALL=C sort) \
+    <(cd "$slurm" && find . -mindepth 1 | LC_ALL=C sort)); then
+    problem "differs: names of files and folders"$'\n'"$difference"
+  fi
+  while IFS= read -r file; do
+    [[ "$file" != *.tsb && -f "$slurm/$file" ]] || continue
+    if ! difference=$(diff -u --label "direct/$file" --label "slurm/$file" \
+      <(normalise "$direct/$file") <(normalise "$slurm/$file")); then
+      problem "differs: $file"$'\n'"$difference"
+    fi
+  done < <(cd "$direct" && find . -type f | LC_ALL=C sort)
+}
+
+# jobs_in <folder>: how many jobs the cluster remembers that ran in <folder> or a folder in it
+# (finished jobs are kept for 5 minutes, MinJobAge).
+jobs_in() {
+  scontrol show job --oneliner | FOLDER=$1 awk '
+    { for (i = 1; i <= NF; i++) if ($i ~ /^WorkDir=/) dir = substr($i, 9) }
+    dir == ENVIRON["FOLDER"] || index(dir, ENVIRON["FOLDER"] "/") == 1 { n++ }
+    END { print n + 0 }'
+}
+
+# models_running: whether a model of this build runs anywhere on this machine.
+models_running() {
+  local exe
+  for exe in /proc/[0-9]*/exe; do
+    [ "$(readlink "$exe" 2>/dev/null)" != "$model/TolvaModel.exe" ] || return 0
+  done
+  return 1
+}
+
+# jobs_in_queue [state]: how many jobs the cluster holds (in that state).
+jobs_in_queue() { squeue --noheader --format=%i ${1:+--states="$1"} | wc -l; }
+
+# stop_check <signal>: a driver whose model runs are job steps of a minute each is sent <signal>
+# once the steps run; then, within a bounded wait, no job may be left and no model run. SIGKILL
+# leaves the launchers to the kill the driver's death sends them.
+stop_check() {
+  local signal=$1 driver
+  top="$work/stop/$signal"
+  prepare "$top" "$parallel" "${launch[@]}"
+  add_record "$top" "60    StandInRunTime"
+  (cd "$top" && exec "$bin/TARN_DoduVovuv" GW_Test.tol) >"$top.out" 2>&1 &
+  driver=$!
+  for _ in $(seq 120); do
+    if [ "$(jobs_in_queue RUNNING)" -gt 0 ] && models_running; then break; fi
+    sleep 0.25
+  done
+  if [ "$(jobs_in_queue RUNNING)" -eq 0 ]; then
+    problem "no job step ran"
+  fi
+  kill "-$signal" "$driver"
+  # Quiet: the shell would report the killed driver.
+  { wait "$driver"; } 2>/dev/null || true
+  if [ "$signal" = TERM ] && ! grep -q "The run was stopped" "$top/GW_Test.err" 2>/dev/null; then
+    problem "the stopped run's error file does not say so"
+  fi
+  for _ in $(seq 60); do
+    [ "$(jobs_in_queue)" -ne 0 ] || models_running || return 0
+    sleep 0.5
+  done
+  problem "after the driver ended: $(jobs_in_queue) jobs left$(models_running && echo ', models running')"
+  squeue >>"$work/$name.problems"
+  scancel --user="$(id -un)"
+}
+
+report() { # scenario
+  if [ -s "$work/$1.problems" ]; then
+    failed=$((failed + 1))
+    echo "FAILED  $1 ($((SECONDS - started))s)"
+    head -n 60 "$work/$1.problems" | sed 's/^/    /'
+  else
+    passed=$((passed + 1))
+    echo "ok      $1 ($((SECONDS - started))s)"
+  fi
+}
+
+passed=0
+failed=0
+for name in parallel one_at_a_time fatal_model; do
+  started=$SECONDS
+  for way in direct slurm; do
+    top="$work/$way/$name"
+    launch=()
+    [ "$way" = direct ] || launch=("$launcher    ModelLauncher   ! Slurm job steps")
+    "scenario_$name"
+  done
+  # Every model run went through Slurm.
+  runs=$(jobs_in "$work/slurm/$name")
+  [ "$runs" -eq 24 ] || problem "$runs model runs were Slurm jobs, not 24"
+  compare "$name"
+  report "$name"
+done
+way=slurm
+launch=("$launcher    ModelLauncher   ! Slurm job steps")
+for signal in TERM KILL; do
+  name="stop_$signal"
+  started=$SECONDS
+  stop_check "$signal"
+  report "$name"
+done
+
+echo "$passed passed, $failed failed (${SECONDS}s in all)"
+if [ "$failed" -ne 0 ]; then
+  echo "The runs and the cluster's logs are kept in $work"
+  exit 1
+fi
+slurm_cluster_stop
+rm -rf "$work"
