@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "driver/results.h"
-#include "reader/number_format.h"
 #include "reader/typed_readers.h"
+#include "support/number_format.h"
 #include "support/platform.h"
 #include "support/run_identity.h"
 #include "support/text.h"

@@ -5,9 +5,9 @@
 #include "driver/model_run.h"
 #include "driver/schedule.h"
 #include "reader/free_format.h"
-#include "reader/number_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
+#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 
@@ -27,7 +27,7 @@ constexpr size_t kDateLength = 11;
 }
 
 // The text that marks the first compound's line in a summary.
-std::string ResultKey(const Runtime& rt) {
+std::string ResultKey(Runtime& rt) {
   return "Result_" + (NumberOfCompounds(rt) > 0 ? CompoundName(rt, 1) : std::string());
 }
 
@@ -78,7 +78,7 @@ std::string FirstAppDate(Runtime& rt, int appId) {
     if (line.find("table Applications") == std::string::npos) continue;
     if (ReadUnitLine(rt, unit, line, kDateLineLength)) {
       SplitWords(rt, line);
-      date = Cut(rt.words.Word(1), kDateLength);
+      date = Cut(Words(rt).Word(1), kDateLength);
     }
     break;
   }

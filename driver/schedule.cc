@@ -6,8 +6,8 @@
 #include "driver/model_run.h"
 #include "reader/dates.h"
 #include "reader/free_format.h"
-#include "reader/number_format.h"
 #include "reader/records.h"
+#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 
@@ -37,7 +37,7 @@ bool CopyRow(Runtime& rt, int unit, double day) {
   std::string row;
   if (!ReadUnitLine(rt, kInputUnit, row)) return false;
   SplitWords(rt, row);
-  const std::string type = rt.words.Word(2);
+  const std::string type = Words(rt).Word(2);
   const int count = ValueCount(type);
   const std::string scratch = WordsToScratch(rt, 2);
   bool lineGiven = false;
@@ -81,7 +81,7 @@ void ReadApplicationsTable(Runtime& rt, RunState& state) {
     std::string row;
     ReadUnitLine(rt, kInputUnit, row);
     SplitWords(rt, row);
-    state.tableDates.push_back(RdDate(rt, rt.words.Word(1), "Applications"));
+    state.tableDates.push_back(RdDate(rt, Words(rt).Word(1), "Applications"));
   }
   for (int i = 0; i + 1 < count; ++i) {
     state.tableGaps.push_back(state.tableDates[i + 1] - state.tableDates[i]);

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "frontend/report_reader.h"
-#include "reader/number_format.h"
+#include "support/number_format.h"
 
 namespace tarn::frontend {
 namespace {
