@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/results.h"
+#include "driver/version.h"
 #include "reader/typed_readers.h"
 #include "support/number_format.h"
 #include "support/platform.h"
@@ -15,8 +16,6 @@
 namespace tarn {
 namespace {
 
-const char* const kCreationDate = "12-Sep-2018";
-const char* const kVersion = "1.0.3";
 const std::string kHyphenLine = "* " + std::string(78, '-');
 constexpr size_t kShownNameLength = 15;
 // Below this a ranked concentration is shown as 0.00.
@@ -41,8 +40,8 @@ void WriteHeaders(Runtime& rt, const std::string& runId, const std::string& runD
       {false, kHyphenLine},
       {true, "* TARN Doduvovuv REPORT: Header"},
       {false, "* Results from the TARN Doduvovuv model by the TARN developers"},
-      {false, std::string("* TARN Doduvovuv created on : ") + kCreationDate},
-      {false, std::string("* TARN Doduvovuv version    : ") + kVersion},
+      {false, std::string("* TARN Doduvovuv created on : ") + kDriverCreationDate},
+      {false, std::string("* TARN Doduvovuv version    : ") + kDriverVersion},
       {false, "* "},
       {false, "* Working directory          : " + std::string(TrimRight(rt.identity.runFolder))},
       {false, "* Run ID                     : " + runId},
