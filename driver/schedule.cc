@@ -16,7 +16,6 @@ namespace tarn {
 namespace {
 
 constexpr std::string_view kTableLine = "table Applications";
-constexpr std::string_view kMonthNames = "JanFebMarAprMayJunJulAugSepOctNovDec";
 
 // The number of values a row of this application type holds; 0 for a type that is not copied.
 int ValueCount(const std::string& type) {
@@ -104,8 +103,7 @@ int WriteRunFile(Runtime& rt, RunState& state, int appId) {
       if (state.optApp == Schedule::kMonthly) {
         // Each table line met takes the next month; past December the copy ends here.
         if (++state.monthCounter > 12) break;
-        const std::string fifteenth =
-            "15-" + std::string(kMonthNames.substr((state.monthCounter - 1) * 3, 3));
+        const std::string fifteenth = "15-" + std::string(MonthName(state.monthCounter));
         currentDay = DateToDayNumber(StrToDate(rt, fifteenth));
       }
       if (state.optApp != Schedule::kOther) {
@@ -122,6 +120,14 @@ int WriteRunFile(Runtime& rt, RunState& state, int appId) {
     }
   }
   return unit;
+}
+
+int MostAppIds(Schedule option, double firstDay, double lastDay, double interval) {
+  if (option == Schedule::kMonthly) return 12;
+  if (option == Schedule::kOther) return 1;
+  const double step = std::trunc(interval);
+  if (firstDay > lastDay || step < 1) return 0;
+  return static_cast<int>(std::floor((lastDay - firstDay) / step)) + 1;
 }
 
 void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int appId)>& onKept) {

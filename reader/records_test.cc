@@ -71,7 +71,8 @@ TEST(Records, Refusals) {
   for (const auto& [file, action, lines] : kCases) {
     TempRun tr;
     OpenInput(tr, file);
-    EXPECT_EQ(tr.StopText([&] { action(tr.rt); }), "An error occurred - program stopped");
+    EXPECT_EQ(tr.StopText([&, &action = action] { action(tr.rt); }),
+              "An error occurred - program stopped");
     Lines expected = lines;
     expected.push_back("An error occurred - program stopped");
     EXPECT_EQ(tr.ErrLines(), expected) << file;
