@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "reader/free_format.h"
-#include "reader/number_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
+#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 
@@ -40,7 +40,7 @@ void ReadControlFile(Runtime& rt, RunState& state) {
   // Optional, and looked up after the scan so that the scan sees the lines it always saw.
   if (FindRecord(rt, "NumParallelRuns", 2)) {
     double runs = 0;
-    if (!ParseFreeFormatNumber(rt.words.Word(1), runs) || runs != std::trunc(runs)) {
+    if (!ParseFreeFormatNumber(Words(rt).Word(1), runs) || runs != std::trunc(runs)) {
       rt.Fail(-1, " Fatal while reading record NumParallelRuns");
     }
     CheckForMinimum(rt, "NumParallelRuns", runs, 1);
@@ -49,7 +49,7 @@ void ReadControlFile(Runtime& rt, RunState& state) {
   }
   // Optional: a program that runs each model command (under Wine, as a job of a batch queue).
   if (FindRecord(rt, "ModelLauncher", 2)) {
-    state.modelLauncher = Cut(rt.words.Word(1), 512);
+    state.modelLauncher = Cut(Words(rt).Word(1), 512);
     WriteSeparator(rt);
     rt.WriteLine(kLogUnit, fmt::A("ModelLauncher", 18) + " " + state.modelLauncher);
     std::error_code error;

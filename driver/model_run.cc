@@ -1,7 +1,7 @@
 #include "driver/model_run.h"
 
 #include "driver/schedule.h"
-#include "reader/number_format.h"
+#include "support/number_format.h"
 #include "support/platform.h"
 #include "support/text.h"
 

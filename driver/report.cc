@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "driver/results.h"
-#include "reader/number_format.h"
+#include "driver/version.h"
 #include "reader/typed_readers.h"
+#include "support/number_format.h"
 #include "support/platform.h"
 #include "support/run_identity.h"
 #include "support/text.h"
@@ -15,8 +16,6 @@
 namespace tarn {
 namespace {
 
-const char* const kCreationDate = "12-Sep-2018";
-const char* const kVersion = "1.0.3";
 const std::string kHyphenLine = "* " + std::string(78, '-');
 constexpr size_t kShownNameLength = 15;
 // Below this a ranked concentration is shown as 0.00.
@@ -41,8 +40,8 @@ void WriteHeaders(Runtime& rt, const std::string& runId, const std::string& runD
       {false, kHyphenLine},
       {true, "* TARN Doduvovuv REPORT: Header"},
       {false, "* Results from the TARN Doduvovuv model by the TARN developers"},
-      {false, std::string("* TARN Doduvovuv created on : ") + kCreationDate},
-      {false, std::string("* TARN Doduvovuv version    : ") + kVersion},
+      {false, std::string("* TARN Doduvovuv created on : ") + kDriverCreationDate},
+      {false, std::string("* TARN Doduvovuv version    : ") + kDriverVersion},
       {false, "* "},
       {false, "* Working directory          : " + std::string(TrimRight(rt.identity.runFolder))},
       {false, "* Run ID                     : " + runId},
@@ -117,21 +116,50 @@ void SetUpRunFiles(Runtime& rt) {
   WriteHeaders(rt, runId, runDate);
 }
 
+std::string ResultTableHeading(int numCompounds) {
+  return "* ApplicationId      PEC80 for each compound; total number of compounds is: " +
+         fmt::I(numCompounds, 3);
+}
+
+std::string ResultTableRow(int appId, const std::vector<double>& concentrations) {
+  std::string line = "  " + fmt::I(appId, 4) + std::string(12, ' ');
+  for (size_t k = 0; k < concentrations.size(); ++k) {
+    if (k > 0) line += "  ";
+    line += fmt::G(concentrations[k], 12, 4);
+  }
+  return line;
+}
+
+std::string ShownCompoundName(const std::string& name) {
+  return std::string(TrimRight(Cut(name, kShownNameLength)));
+}
+
+std::string RankedRow(int position, const std::string& compoundName, double percentile, int appId,
+                      double conc) {
+  return "  " + fmt::I(position, 4) + "    " +
+         PadRight(Cut(compoundName, kShownNameLength), kShownNameLength) + " " +
+         fmt::F(percentile, 8, 2) + "   " + fmt::I(appId, 5) + std::string(8, ' ') +
+         (conc < kSmallestShownConc ? fmt::F(0, 15, 2) : ConcText(conc));
+}
+
+std::vector<std::string> LeachingLines(const std::string& compoundName, double maxConc, int appId,
+                                       const std::string& firstDate) {
+  return {"* ", "* Results for compound: " + ShownCompoundName(compoundName),
+          "* The maximum leaching concentration is: " + ConcText(maxConc) + " ug/L",
+          "* This maximum occurs for applicationId: " + fmt::I(appId, 5),
+          "* The first day of application for this applicationId is: " +
+              fmt::A(TrimRight(firstDate), 6)};
+}
+
 void WriteResultReport(Runtime& rt, RunState& state) {
   const auto write = [&](const std::string& line) { rt.WriteLine(kReportUnit, line); };
   const int numCompounds = NumberOfCompounds(rt);
   const int numResults = state.NumResults();
 
   write("* ");
-  write("* ApplicationId      PEC80 for each compound; total number of compounds is: " +
-        fmt::I(numCompounds, 3));
+  write(ResultTableHeading(numCompounds));
   for (int a = 1; a <= numResults; ++a) {
-    std::string line = "  " + fmt::I(a, 4) + std::string(12, ' ');
-    for (int k = 0; k < numCompounds; ++k) {
-      if (k > 0) line += "  ";
-      line += fmt::G(state.resultTable[a - 1][k], 12, 4);
-    }
-    write(line);
+    write(ResultTableRow(a, state.resultTable[a - 1]));
   }
 
   RankResults(rt, state);
@@ -142,12 +170,9 @@ void WriteResultReport(Runtime& rt, RunState& state) {
   write("* ");
   for (int k = 1; k <= numCompounds; ++k) {
     const Ranking& ranking = state.rankings[k - 1];
-    const std::string name = PadRight(Cut(CompoundName(rt, k), kShownNameLength), kShownNameLength);
     for (int i = 0; i < numResults; ++i) {
-      const double conc = ranking.conc[i];
-      write("  " + fmt::I(i + 1, 4) + "    " + name + " " + fmt::F(ranking.percentile[i], 8, 2) +
-            "   " + fmt::I(ranking.rankAppId[i], 5) + std::string(8, ' ') +
-            (conc < kSmallestShownConc ? fmt::F(0, 15, 2) : ConcText(conc)));
+      write(RankedRow(i + 1, CompoundName(rt, k), ranking.percentile[i], ranking.rankAppId[i],
+                      ranking.conc[i]));
     }
   }
 
@@ -158,13 +183,11 @@ void WriteResultReport(Runtime& rt, RunState& state) {
   write("* TARN Doduvovuv Report: Leaching");
   for (int k = 1; k <= numCompounds; ++k) {
     const Ranking& ranking = state.rankings[k - 1];
-    write("* ");
-    write("* Results for compound: " +
-          std::string(TrimRight(Cut(CompoundName(rt, k), kShownNameLength))));
-    write("* The maximum leaching concentration is: " + ConcText(ranking.conc.back()) + " ug/L");
-    write("* This maximum occurs for applicationId: " + fmt::I(ranking.rankAppId.back(), 5));
-    write("* The first day of application for this applicationId is: " +
-          fmt::A(TrimRight(state.firstAppDates[k - 1]), 6));
+    for (const std::string& line :
+         LeachingLines(CompoundName(rt, k), ranking.conc.back(), ranking.rankAppId.back(),
+                       state.firstAppDates[k - 1])) {
+      write(line);
+    }
   }
   write("* ");
   write("* End of TARN Doduvovuv Report: Leaching");

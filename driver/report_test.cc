@@ -6,6 +6,7 @@
 #include <limits>
 #include <regex>
 
+#include "reader/reader_state.h"
 #include "support/testing.h"
 
 namespace tarn {
@@ -27,7 +28,7 @@ TEST(SetUpRunFiles, WritesTheBusyMarkerAndTheHeaders) {
 
   EXPECT_FALSE(run.Exists("tolva.ok"));
   EXPECT_EQ(run.Lines("test.bus"), std::vector<std::string>{"TOLVA run test is busy"});
-  EXPECT_EQ(run.rt.compounds, std::vector<std::string>{"CompA"});
+  EXPECT_EQ(Compounds(run.rt), std::vector<std::string>{"CompA"});
   const std::vector<std::string> report = run.Lines("test_Tsb.sum");
   ASSERT_EQ(report.size(), 18u);
   ASSERT_TRUE(std::regex_match(report[8],
@@ -71,7 +72,7 @@ TEST(SetUpRunFiles, StopsWithoutTheModelInputLeavingNoBusyMarker) {
 // NaN, exactly 1e-25, zero and negative values in all three sections; a long name is cut.
 TEST(WriteResultReport, WritesTheCollectedRankedAndLeachingSections) {
   TempRun run;
-  run.rt.compounds = {"CompoundWithALongName", "B"};
+  Compounds(run.rt) = {"CompoundWithALongName", "B"};
   run.WriteFile("test_1.tol", "table Applications\n1-Feb AppSolSur 1.0\nend_table\n");
   run.WriteFile("test_2.tol", "table Applications\n15-Jan-1901 AppSolSur 1.0\nend_table\n");
   OpenAfterDelete(run.rt, kReportUnit, run.rt.InRunFolder("test_Tsb.sum"));

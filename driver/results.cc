@@ -5,9 +5,9 @@
 #include "driver/model_run.h"
 #include "driver/schedule.h"
 #include "reader/free_format.h"
-#include "reader/number_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
+#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 
@@ -27,7 +27,7 @@ constexpr size_t kDateLength = 11;
 }
 
 // The text that marks the first compound's line in a summary.
-std::string ResultKey(const Runtime& rt) {
+std::string ResultKey(Runtime& rt) {
   return "Result_" + (NumberOfCompounds(rt) > 0 ? CompoundName(rt, 1) : std::string());
 }
 
@@ -78,7 +78,7 @@ std::string FirstAppDate(Runtime& rt, int appId) {
     if (line.find("table Applications") == std::string::npos) continue;
     if (ReadUnitLine(rt, unit, line, kDateLineLength)) {
       SplitWords(rt, line);
-      date = Cut(rt.words.Word(1), kDateLength);
+      date = Cut(Words(rt).Word(1), kDateLength);
     }
     break;
   }
@@ -112,25 +112,31 @@ void CollectResults(Runtime& rt, RunState& state) {
   if (state.NumResults() == 0) rt.Fail(-1, " No model results found for run " + CheckRunId(rt));
 }
 
-void RankResults(Runtime& rt, RunState& state) {
-  const int numResults = state.NumResults();
-  state.rankings.assign(NumberOfCompounds(rt), Ranking());
-  for (size_t k = 0; k < state.rankings.size(); ++k) {
-    Ranking& ranking = state.rankings[k];
-    for (int i = 0; i < numResults; ++i) {
-      ranking.conc.push_back(state.resultTable[i][k]);
-      ranking.rankAppId.push_back(i + 1);
-      ranking.percentile.push_back((i + 0.5) / numResults * 100);
-    }
-    // This exchange sort fixes the order of equal concentrations; a NaN never moves by it.
-    for (int i = 0; i < numResults - 1; ++i) {
-      for (int j = i + 1; j < numResults; ++j) {
-        if (ranking.conc[i] > ranking.conc[j]) {
-          std::swap(ranking.conc[i], ranking.conc[j]);
-          std::swap(ranking.rankAppId[i], ranking.rankAppId[j]);
-        }
+Ranking RankConcentrations(const std::vector<double>& conc) {
+  const int n = static_cast<int>(conc.size());
+  Ranking ranking;
+  ranking.conc = conc;
+  for (int i = 0; i < n; ++i) {
+    ranking.rankAppId.push_back(i + 1);
+    ranking.percentile.push_back((i + 0.5) / n * 100);
+  }
+  for (int i = 0; i < n - 1; ++i) {
+    for (int j = i + 1; j < n; ++j) {
+      if (ranking.conc[i] > ranking.conc[j]) {
+        std::swap(ranking.conc[i], ranking.conc[j]);
+        std::swap(ranking.rankAppId[i], ranking.rankAppId[j]);
       }
     }
+  }
+  return ranking;
+}
+
+void RankResults(Runtime& rt, RunState& state) {
+  state.rankings.clear();
+  for (int k = 0; k < NumberOfCompounds(rt); ++k) {
+    std::vector<double> conc;
+    for (const std::vector<double>& row : state.resultTable) conc.push_back(row[k]);
+    state.rankings.push_back(RankConcentrations(conc));
   }
 }
 

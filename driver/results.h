@@ -14,8 +14,13 @@ namespace tarn {
 void CollectResults(Runtime& rt, RunState& state);
 
 // Orders every compound's concentrations from the lowest to the highest and gives each position
-// its percentile.
+// its percentile (RankConcentrations).
 void RankResults(Runtime& rt, RunState& state);
+
+// The ranking of the concentrations of application ids 1, 2, ... (conc[0] is id 1's): from the
+// lowest to the highest by an exchange sort, which fixes the order of equal values (a NaN never
+// moves), each position i (from 0) with its Hazen percentile (i + 0.5) / N * 100.
+Ranking RankConcentrations(const std::vector<double>& conc);
 
 // The date of the first application row in the copy of each compound's selected application id
 // (empty when the copy is missing or has no such row). Needs the ranking of at least one result,

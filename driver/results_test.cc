@@ -5,7 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "reader/number_format.h"
+#include "reader/reader_state.h"
+#include "support/number_format.h"
 #include "support/testing.h"
 
 namespace tarn {
@@ -32,7 +33,7 @@ RunState StateFor(RunMode mode, int lastAppIdRun, Schedule optApp = Schedule::kM
 // Ranks one compound's concentrations of application ids 1, 2, ...
 Ranking Ranked(const std::vector<double>& concs) {
   TempRun run;
-  run.rt.compounds = {"CompA"};
+  Compounds(run.rt) = {"CompA"};
   RunState state;
   for (double conc : concs) state.resultTable.push_back({conc});
   RankResults(run.rt, state);
@@ -76,7 +77,7 @@ TEST(CollectResults, ReadsTheSummariesOfTheScheduleInOrder) {
   };
   for (const Case& c : kCases) {
     TempRun run;
-    run.rt.compounds = {"CompA", "CompB"};
+    Compounds(run.rt) = {"CompA", "CompB"};
     for (int id = 1; id <= c.highestPresent; ++id) {
       if (id != c.missing) run.WriteFile("test_" + std::to_string(id) + ".sum", Summary(id, -id));
     }
@@ -91,7 +92,7 @@ TEST(CollectResults, ReadsTheSummariesOfTheScheduleInOrder) {
 // Only compound 1's name is searched, as a substring; the next lines are taken in order.
 TEST(CollectResults, ReadsTheCompoundLinesFromTheFirstCompoundsKeyOn) {
   TempRun run;
-  run.rt.compounds = {"CompA", "CompB"};
+  Compounds(run.rt) = {"CompA", "CompB"};
   run.WriteFile("test_1.sum",
                 "title\nResult_Comp\r\n Result_CompAB  PEC80  1.5D-2  more\nOther,PEC80\n  NaN\n");
   RunState state = StateFor(RunMode::kNormal, 1);
@@ -119,7 +120,7 @@ TEST(CollectResults, StopsWhenResultsAreMissing) {
   };
   for (const Case& c : kCases) {
     TempRun run;
-    run.rt.compounds = {"CompA", "CompB"};
+    Compounds(run.rt) = {"CompA", "CompB"};
     for (int id : c.present) run.WriteFile("test_" + std::to_string(id) + ".sum", Summary(id, id));
     RunState state = StateFor(c.mode, c.lastAppIdRun);
     run.StopText([&] { CollectResults(run.rt, state); });
@@ -139,7 +140,7 @@ TEST(CollectResults, StopsOnAnUnreadableSummary) {
   };
   for (const auto& [summary, line] : kSummaries) {
     TempRun run;
-    run.rt.compounds = {"CompA", "CompB"};
+    Compounds(run.rt) = {"CompA", "CompB"};
     run.WriteFile("test_1.sum", summary);
     RunState state = StateFor(RunMode::kNormal, 1);
     run.StopText([&] { CollectResults(run.rt, state); });

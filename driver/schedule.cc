@@ -6,8 +6,8 @@
 #include "driver/model_run.h"
 #include "reader/dates.h"
 #include "reader/free_format.h"
-#include "reader/number_format.h"
 #include "reader/records.h"
+#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 
@@ -16,7 +16,6 @@ namespace tarn {
 namespace {
 
 constexpr std::string_view kTableLine = "table Applications";
-constexpr std::string_view kMonthNames = "JanFebMarAprMayJunJulAugSepOctNovDec";
 
 // The number of values a row of this application type holds; 0 for a type that is not copied.
 int ValueCount(const std::string& type) {
@@ -37,7 +36,7 @@ bool CopyRow(Runtime& rt, int unit, double day) {
   std::string row;
   if (!ReadUnitLine(rt, kInputUnit, row)) return false;
   SplitWords(rt, row);
-  const std::string type = rt.words.Word(2);
+  const std::string type = Words(rt).Word(2);
   const int count = ValueCount(type);
   const std::string scratch = WordsToScratch(rt, 2);
   bool lineGiven = false;
@@ -81,7 +80,7 @@ void ReadApplicationsTable(Runtime& rt, RunState& state) {
     std::string row;
     ReadUnitLine(rt, kInputUnit, row);
     SplitWords(rt, row);
-    state.tableDates.push_back(RdDate(rt, rt.words.Word(1), "Applications"));
+    state.tableDates.push_back(RdDate(rt, Words(rt).Word(1), "Applications"));
   }
   for (int i = 0; i + 1 < count; ++i) {
     state.tableGaps.push_back(state.tableDates[i + 1] - state.tableDates[i]);
@@ -104,8 +103,7 @@ int WriteRunFile(Runtime& rt, RunState& state, int appId) {
       if (state.optApp == Schedule::kMonthly) {
         // Each table line met takes the next month; past December the copy ends here.
         if (++state.monthCounter > 12) break;
-        const std::string fifteenth =
-            "15-" + std::string(kMonthNames.substr((state.monthCounter - 1) * 3, 3));
+        const std::string fifteenth = "15-" + std::string(MonthName(state.monthCounter));
         currentDay = DateToDayNumber(StrToDate(rt, fifteenth));
       }
       if (state.optApp != Schedule::kOther) {
@@ -122,6 +120,14 @@ int WriteRunFile(Runtime& rt, RunState& state, int appId) {
     }
   }
   return unit;
+}
+
+int MostAppIds(Schedule option, double firstDay, double lastDay, double interval) {
+  if (option == Schedule::kMonthly) return 12;
+  if (option == Schedule::kOther) return 1;
+  const double step = std::trunc(interval);
+  if (firstDay > lastDay || step < 1) return 0;
+  return static_cast<int>(std::floor((lastDay - firstDay) / step)) + 1;
 }
 
 void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int appId)>& onKept) {

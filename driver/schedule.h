@@ -25,6 +25,11 @@ int WriteRunFile(Runtime& rt, RunState& state, int appId);
 // user-defined one), handing each kept id to `onKept` while its file is still open.
 void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int appId)>& onKept);
 
+// The most application ids a schedule can have: 12 for the monthly one, 1 for the other option;
+// for the user-defined one, one per whole interval from the first to the last day, which a
+// scenario of one application reaches (the spread of more applications can end it sooner).
+int MostAppIds(Schedule option, double firstDay, double lastDay, double interval);
+
 // The name of an application id's file: <RunId>_<AppId><extension>.
 std::string AppIdFileName(Runtime& rt, int appId, const std::string& extension);
 

@@ -96,6 +96,10 @@ TEST(WriteSchedule, EdgesOfTheUserDefinedSchedule) {
     TempRun run;
     const auto copies = Schedule(run, ModelInput({"05-Jun AppSolSur 1.0"}), c.state);
     ASSERT_EQ(copies.size(), c.ids);
+    // A scenario of one application reaches the bound the front end shows as its progress.
+    EXPECT_EQ(MostAppIds(Schedule::kUserDefined, c.state.dayInYeaAppFirst, c.state.dayInYeaAppLast,
+                         c.state.delTimAppId),
+              static_cast<int>(c.ids));
     if (c.ids > 0) {
       EXPECT_EQ(copies.back(), c.lastRows);
     }

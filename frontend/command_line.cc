@@ -1,5 +1,7 @@
 #include "frontend/command_line.h"
 
+#include "frontend/version.h"
+
 namespace tarn::frontend {
 namespace {
 
@@ -21,9 +23,6 @@ constexpr const char* kToolkitOptionsWithValue[] = {"platform",
                                                     "title",
                                                     "qmljsdebugger"};
 constexpr const char* kToolkitSwitches[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
-
-// The version TARN_SB reports.
-constexpr char kVersion[] = "TARN_SB 1.0, for TARN Doduvovuv version 1.1";
 
 }  // namespace
 
@@ -106,7 +105,7 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
     WriteLine(out, commandLine.Usage());
     return 0;
   } else if (parser.isSet(commandLine.version)) {
-    WriteLine(out, QLatin1String(kVersion));
+    WriteLine(out, QLatin1String(cVersionLine));
     return 0;
   } else if (!parser.positionalArguments().isEmpty()) {
     problem = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().front());

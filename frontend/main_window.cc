@@ -40,25 +40,9 @@
 #include "frontend/screen_placement.h"
 #include "frontend/settings_lookup.h"
 #include "frontend/tarn_registry.h"
+#include "frontend/version.h"
 
 namespace tarn::frontend {
-
-const char cInfoExposure[] =
-    "TARN Doduvovuv version 1.1\r\n"
-    "\r\n"
-    "GUI version:           1.0   (28 August 2018)\r\n"
-    "Model Version:         1.0.3 (12 September 2018)\r\n"
-    "\r\n"
-    "Date:                  13 September 2018\r\n"
-    "\r\n"
-    "Supported KAV version: 3.3.2\r\n"
-    "\r\n"
-    "Front end design:      the TARN developers,\r\n"
-    "                       built with Qt Widgets\r\n"
-    "\r\n"
-    "Driver design:         the TARN developers\r\n"
-    "\r\n"
-    "Copyright (c) the TARN developers. All rights reserved.";
 
 namespace {
 

@@ -27,7 +27,6 @@ class Calculation;
 struct RunOutcome;
 
 // The About text the About button shows.
-extern const char cInfoExposure[];
 
 class TfrmMain : public QWidget {
   Q_OBJECT

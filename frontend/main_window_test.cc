@@ -104,7 +104,7 @@ class MainWindowTest : public ::testing::Test {
 // Without inputs and without a report, only Calculate, Stop and Report are unavailable; the
 // option starts as Monthly with the day fields disabled, and one model run at a time. The path
 // fields can be selected but not edited, and show their whole path on hover.
-TEST_F(MainWindowTest, StartsWithTheSpecifiedStates) {
+TEST_F(MainWindowTest, StartsWithItsInitialStates) {
   Open();
   EXPECT_EQ(window->windowTitle(), "TARN");
   // The window is as wide as specified, and higher by the run's progress and console lines.

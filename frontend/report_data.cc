@@ -11,24 +11,18 @@
 #include <stdexcept>
 #include <string>
 
+#include "driver/report.h"
+#include "driver/results.h"
 #include "frontend/report_reader.h"
-#include "reader/number_format.h"
+#include "reader/dates.h"
+#include "support/number_format.h"
 
 namespace tarn::frontend {
 namespace {
 
-// The lines of the driver's report that the results are read from.
-constexpr char kTableHeading[] =
-    "* ApplicationId      PEC80 for each compound; total number of compounds is: ";
-constexpr char kCommentLine[] = "* ";
-constexpr char kResultsFor[] = "* Results for compound: ";
-constexpr char kMaximumIs[] = "* The maximum leaching concentration is: ";
-constexpr char kOccursFor[] = "* This maximum occurs for applicationId: ";
-constexpr char kFirstDayIs[] = "* The first day of application for this applicationId is: ";
-// Below this the ranked table shows a concentration as 0.00.
-constexpr double kSmallestShownConc = 1e-25;
-// A results row: 2 blanks, the id in 4 columns, 12 blanks, then each value in 12 columns with
-// 2 blanks between two values.
+// Where the results are read from the driver's lines (driver/report.h writes them): the heading
+// of the table of collected results ends in the number of compounds, and a results row: 2 blanks,
+// the id in 4 columns, 12 blanks, then each value in 12 columns with 2 blanks between two values.
 constexpr int kFirstValueColumn = 18;
 constexpr int kValueWidth = 12;
 constexpr int kValueStep = 14;
@@ -39,10 +33,6 @@ constexpr int kRankedIdColumn = 37;
 constexpr int kRankedIdWidth = 5;
 
 constexpr char kApplicationsTable[] = "table Applications";
-
-const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -61,22 +51,6 @@ std::optional<double> TableNumber(const QString& field) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
-}
-
-// The order in which the driver ranks `conc` (application ids from the lowest concentration to
-// the selected one): its exchange sort, which fixes the order of equal values.
-std::vector<int> DriverOrder(std::vector<double> conc) {
-  std::vector<int> ids;
-  for (size_t i = 0; i < conc.size(); ++i) ids.push_back(static_cast<int>(i) + 1);
-  for (size_t i = 0; i + 1 < conc.size(); ++i) {
-    for (size_t j = i + 1; j < conc.size(); ++j) {
-      if (conc[i] > conc[j]) {
-        std::swap(conc[i], conc[j]);
-        std::swap(ids[i], ids[j]);
-      }
-    }
-  }
-  return ids;
 }
 
 QString PercentileText(double percentile) { return Text(fmt::F(percentile, 8, 2)).trimmed(); }
@@ -131,8 +105,9 @@ class RunFilesReader {
 
   // The table of collected results: one row per application id with every compound's value.
   bool ReadTable() {
-    const auto heading = std::find_if(lines_.begin(), lines_.end(), [](const QString& line) {
-      return line.startsWith(QLatin1String(kTableHeading));
+    const QString headingStart = Text(ResultTableHeading(0)).chopped(3);
+    const auto heading = std::find_if(lines_.begin(), lines_.end(), [&](const QString& line) {
+      return line.startsWith(headingStart);
     });
     if (heading == lines_.end()) {
       return Fail(QStringLiteral("The summary report %1 holds no results; the run may have ended "
@@ -141,23 +116,18 @@ class RunFilesReader {
     }
     at_ = static_cast<int>(heading - lines_.begin());
     bool ok = false;
-    numCompounds_ = heading->mid(sizeof kTableHeading - 1).trimmed().toInt(&ok);
-    if (!ok || numCompounds_ < 1 ||
-        *heading != QLatin1String(kTableHeading) + Text(fmt::I(numCompounds_, 3)))
+    numCompounds_ = heading->mid(headingStart.size()).trimmed().toInt(&ok);
+    if (!ok || numCompounds_ < 1 || *heading != Text(ResultTableHeading(numCompounds_)))
       return Inconsistent(at_);
     for (++at_; at_ < lines_.size() && !lines_[at_].startsWith(QLatin1Char('*')); ++at_) {
       const QString& line = lines_[at_];
-      QString expected =
-          QStringLiteral("  ") + Text(fmt::I(NumResults() + 1, 4)) + QString(12, ' ');
       std::vector<double> values;
       for (int k = 0; k < numCompounds_; ++k) {
         const auto value = TableNumber(line.mid(kFirstValueColumn + k * kValueStep, kValueWidth));
         if (!value) return Inconsistent(at_);
-        if (k > 0) expected += QStringLiteral("  ");
-        expected += Text(fmt::G(*value, kValueWidth, 4));
         values.push_back(*value);
       }
-      if (line != expected) return Inconsistent(at_);
+      if (line != Text(ResultTableRow(NumResults() + 1, values))) return Inconsistent(at_);
       for (double value : values) {
         if (!std::isfinite(value)) {
           return Fail(QStringLiteral("The summary report %1 holds a concentration that is not a "
@@ -188,7 +158,7 @@ class RunFilesReader {
         result.concText = Text(fmt::G(value, kValueWidth, 4)).trimmed();
         compound.results.push_back(result);
       }
-      const std::vector<int> order = DriverOrder(conc);
+      const Ranking ranking = RankConcentrations(conc);
       std::vector<bool> ranked(n + 1, false);
       QString nameField;
       for (int i = 0; i < n; ++i, ++at_) {
@@ -197,20 +167,17 @@ class RunFilesReader {
         if (i == 0) nameField = line.mid(kNameColumn, kNameWidth);
         bool ok = false;
         const int appId = line.mid(kRankedIdColumn, kRankedIdWidth).trimmed().toInt(&ok);
-        if (!ok || appId < 1 || appId > n || ranked[appId] || conc[appId - 1] != conc[order[i] - 1])
+        if (!ok || appId < 1 || appId > n || ranked[appId] ||
+            conc[appId - 1] != conc[ranking.rankAppId[i] - 1])
           return Inconsistent(at_);
         ranked[appId] = true;
         ApplicationResult& result = compound.results[appId - 1];
         result.rank = i + 1;
-        result.percentile = (i + 0.5) / n * 100;
+        result.percentile = ranking.percentile[i];
         result.worstCase = i == n - 1;
-        const QString expected =
-            QStringLiteral("  ") + Text(fmt::I(i + 1, 4)) + QStringLiteral("    ") + nameField +
-            QLatin1Char(' ') + Text(fmt::F(result.percentile, 8, 2)) + QStringLiteral("   ") +
-            Text(fmt::I(appId, 5)) + QString(8, ' ') +
-            Text(result.conc < kSmallestShownConc ? fmt::F(0, 15, 2)
-                                                  : fmt::E(result.conc, 15, 4, 'D'));
-        if (line != expected) return Inconsistent(at_);
+        if (line !=
+            Text(RankedRow(i + 1, nameField.toStdString(), result.percentile, appId, result.conc)))
+          return Inconsistent(at_);
       }
       compound.name = TrimRight(nameField);
       data_.compounds.push_back(compound);
@@ -270,13 +237,12 @@ class RunFilesReader {
     QStringList expected;
     for (const CompoundResults& compound : data_.compounds) {
       const ApplicationResult& worst = compound.WorstCase();
-      expected << QLatin1String(kCommentLine) << QLatin1String(kResultsFor) + compound.name
-               << QLatin1String(kMaximumIs) + Text(fmt::E(worst.conc, 15, 4, 'D')) +
-                      QStringLiteral(" ug/L")
-               << QLatin1String(kOccursFor) + Text(fmt::I(worst.appId, 5))
-               << QLatin1String(kFirstDayIs) + Text(fmt::A(worst.firstDate.toStdString(), 6));
+      for (const std::string& line : LeachingLines(compound.name.toStdString(), worst.conc,
+                                                   worst.appId, worst.firstDate.toStdString())) {
+        expected << Text(line);
+      }
     }
-    expected << QLatin1String(kCommentLine) << QLatin1String(prLEACHend);
+    expected << QStringLiteral("* ") << QLatin1String(prLEACHend);
     for (const QString& line : expected) {
       if (++at_ >= lines_.size() || lines_[at_] != line) return Inconsistent(at_);
     }
@@ -304,22 +270,7 @@ RunReportData LoadReportData(const QString& outputFolder, const QString& baseNam
   return RunFilesReader(outputFolder, baseName).Read();
 }
 
-std::optional<int> DayOfYear(const QString& date) {
-  static const QRegularExpression form(QStringLiteral("^([0-9]{2})-([A-Z][a-z]{2})$"));
-  const QRegularExpressionMatch match = form.match(date);
-  if (!match.hasMatch()) return std::nullopt;
-  const int day = match.captured(1).toInt();
-  int daysBefore = 0;
-  for (int month = 0; month < 12; ++month) {
-    if (match.captured(2) == QLatin1String(kMonthNames[month])) {
-      // Day 0 of the year is written 00-Jan.
-      if (day > kMonthDays[month] || (day == 0 && month > 0)) return std::nullopt;
-      return daysBefore + day;
-    }
-    daysBefore += kMonthDays[month];
-  }
-  return std::nullopt;
-}
+std::optional<int> DayOfYear(const QString& date) { return DayInYear(date.toStdString()); }
 
 QString PlainDecimal(const QString& tableText) {
   static const QRegularExpression exponentForm(QStringLiteral("^(-?)0\\.([0-9]+)E?([+-][0-9]+)$"));

@@ -4,7 +4,11 @@
 
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
+#include "driver/report.h"
+#include "driver/results.h"
 #include "frontend/testing.h"
 
 namespace tarn::frontend {
@@ -55,6 +59,38 @@ const QStringList kSummary = {
     "* End of TARN Doduvovuv Report: Leaching",
     "* ------------------------------------------------------------------------------",
 };
+
+// The summary above is the driver's own: its table rows, ranked rows and leaching lines are what
+// the driver's functions write for these results, the very functions the front end checks a
+// report with. A change of the report's layout or of the ranking moves both.
+TEST(ReportData, TheSummaryIsWhatTheDriverWrites) {
+  const std::vector<std::vector<double>> table = {{0.2, 0}, {0.1e-2, 12.34}, {0.2, 0.5e-30}};
+  const std::vector<std::string> names = {"Alpha", "Beta_Met_LongName"};
+  const std::vector<std::string> firstDates = {"21-Mar", "10-Apr", "30-Apr"};
+  QStringList written = {QString::fromStdString(ResultTableHeading(2))};
+  for (size_t a = 0; a < table.size(); ++a) {
+    written << QString::fromStdString(ResultTableRow(static_cast<int>(a) + 1, table[a]));
+  }
+  QStringList ranked, leaching;
+  for (size_t k = 0; k < names.size(); ++k) {
+    std::vector<double> conc;
+    for (const auto& row : table) conc.push_back(row[k]);
+    const Ranking ranking = RankConcentrations(conc);
+    for (size_t i = 0; i < conc.size(); ++i) {
+      ranked << QString::fromStdString(RankedRow(static_cast<int>(i) + 1, names[k],
+                                                 ranking.percentile[i], ranking.rankAppId[i],
+                                                 ranking.conc[i]));
+    }
+    for (const std::string& line :
+         LeachingLines(names[k], ranking.conc.back(), ranking.rankAppId.back(),
+                       firstDates[ranking.rankAppId.back() - 1])) {
+      leaching << QString::fromStdString(line);
+    }
+  }
+  EXPECT_EQ(written, kSummary.mid(5, 4));
+  EXPECT_EQ(ranked, kSummary.mid(14, 6));
+  EXPECT_EQ(leaching, kSummary.mid(24, 10));
+}
 
 // The model input of an application id whose first application is on `date`.
 QByteArray Copy(const char* date) {

@@ -23,20 +23,23 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
+
+#include "reader/dates.h"
 
 namespace tarn::frontend {
 namespace {
 
-const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr int kMonthEnds[] = {31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
-
 // The months of a common year as the x axis, each named at its middle.
 QCategoryAxis* YearAxis() {
   auto* axis = new QCategoryAxis;
-  for (int month = 0; month < 12; ++month)
-    axis->append(QLatin1String(kMonthNames[month]), kMonthEnds[month]);
-  axis->setRange(0, kMonthEnds[11]);
+  int monthEnd = 0;
+  for (int month = 1; month <= 12; ++month) {
+    monthEnd += MonthLength(month, 1900);
+    const std::string_view name = MonthName(month);
+    axis->append(QString::fromLatin1(name.data(), static_cast<int>(name.size())), monthEnd);
+  }
+  axis->setRange(0, monthEnd);
   axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
   axis->setTitleText(QStringLiteral("First application day"));
   return axis;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QRegularExpression>
 
+#include "driver/schedule.h"
 #include "frontend/run_conditions.h"
 
 namespace tarn::frontend {
@@ -11,10 +12,11 @@ std::optional<ExpectedModelRuns> ExpectModelRuns(const RunSettings& settings) {
   if (settings.option == QLatin1String(kMonthly)) return ExpectedModelRuns{12, true};
   if (settings.option != QLatin1String(kUserDefined) || !DayFieldsAccepted(settings))
     return std::nullopt;
-  const int first = *WholeNumberIn(settings.firstDay, 0, 365);
-  const int last = *WholeNumberIn(settings.lastDay, 0, 365);
-  const int interval = *WholeNumberIn(settings.interval, 1, 150);
-  return ExpectedModelRuns{first > last ? 0 : (last - first) / interval + 1, false};
+  return ExpectedModelRuns{
+      MostAppIds(Schedule::kUserDefined, *WholeNumberIn(settings.firstDay, 0, 365),
+                 *WholeNumberIn(settings.lastDay, 0, 365),
+                 *WholeNumberIn(settings.interval, 1, 150)),
+      false};
 }
 
 int CountFinishedModelRuns(const RunSettings& settings) {

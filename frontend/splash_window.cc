@@ -6,6 +6,7 @@
 
 #include "frontend/screen_placement.h"
 #include "frontend/title_picture.h"
+#include "frontend/version.h"
 
 namespace tarn::frontend {
 namespace {
@@ -27,8 +28,7 @@ TfrmSplash::TfrmSplash(QWidget* parent)
 
   // The version line stays one line at its place whatever font the system gives for Tahoma:
   // the font shrinks until the line fits, and a line that still does not fit is cut short.
-  const QString version =
-      QStringLiteral("TARN (Tool for Application-date Ranking and Nomination) , Version 1.1");
+  const QString version = QString::fromLatin1(cSplashVersion);
   const QRect place(104, 288, width() - 104 - 8, height() - 288);
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(16);

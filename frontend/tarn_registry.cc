@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <memory>
-#include <source_location>
 #include <stdexcept>
 
 namespace tarn::frontend {
@@ -34,12 +33,12 @@ void RequireCreated() {
 
 // The assertion of a name that must not be blank: its message names this file and the line of
 // the assertion.
-void AssertNotBlank(const QString& text,
-                    std::source_location where = std::source_location::current()) {
+void AssertNotBlank(const QString& text, const char* file = __builtin_FILE(),
+                    int line = __builtin_LINE()) {
   if (!text.trimmed().isEmpty()) return;
   Raise(QStringLiteral("Assertion failure (%1, line %2)")
-            .arg(QFileInfo(QString::fromUtf8(where.file_name())).fileName())
-            .arg(where.line()));
+            .arg(QFileInfo(QString::fromUtf8(file)).fileName())
+            .arg(line));
 }
 
 // Writes what `settings` holds to its store at once, or raises.

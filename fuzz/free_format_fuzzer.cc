@@ -5,7 +5,7 @@
 
 #include "fuzz/fuzz_run.h"
 #include "reader/free_format.h"
-#include "reader/number_format.h"
+#include "support/number_format.h"
 
 using namespace tarn;
 using namespace tarn::fuzz;

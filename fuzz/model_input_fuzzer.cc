@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     run.Run([&] {
       OpenModelInput(run.rt);
       GetCompoundList(run.rt);
-      for (const std::string& name : run.rt.compounds) {
+      for (const std::string& name : Compounds(run.rt)) {
         Require(name.size() <= 200, "a compound name longer than 200 characters");
       }
     });

@@ -26,7 +26,7 @@ const std::string kFirstDayLine = "* The first day of application for this appli
 bool SameValue(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
 // Every compound's ranking orders the collected concentrations of every id.
-void CheckRankings(const Runtime& rt, const RunState& state) {
+void CheckRankings(Runtime& rt, const RunState& state) {
   const int numResults = state.NumResults();
   for (size_t k = 0; k < state.rankings.size(); ++k) {
     const Ranking& ranking = state.rankings[k];
@@ -87,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t firstLineEnd = std::min(text.find('\n'), text.size());
   FuzzRun run;
   std::istringstream names{std::string(text.substr(0, firstLineEnd))};
-  for (std::string name; run.rt.compounds.size() < kMaxCompounds && names >> name;) {
-    run.rt.compounds.push_back(name);
+  for (std::string name; Compounds(run.rt).size() < kMaxCompounds && names >> name;) {
+    Compounds(run.rt).push_back(name);
   }
   const std::vector<std::string> parts =
       Split(text.substr(std::min(firstLineEnd + 1, text.size())), '\f');
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(state.NumResults() >= 1 && state.NumResults() <= numParts,
           "results for ids without a summary");
   for (const std::vector<double>& row : state.resultTable) {
-    Require(row.size() == run.rt.compounds.size(), "an id without a value for every compound");
+    Require(row.size() == Compounds(run.rt).size(), "an id without a value for every compound");
   }
   CheckRankings(run.rt, state);
   std::ifstream in(report, std::ios::binary);

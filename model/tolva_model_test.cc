@@ -1,6 +1,7 @@
 // The stand-in model run as the driver runs it: through the command interpreter, in a folder of
 // its own, on a per-application input file.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,11 +32,10 @@ const std::string kTwoApplications =
 class TolvaModelTest : public ::testing::Test {
  protected:
   TolvaModelTest() {
-    folder_ = fs::temp_directory_path() /
-              (std::string("tolva_model_test_") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    // A folder of its own: two suites may run at once.
+    std::string pattern = (fs::temp_directory_path() / "tolva_model_test_XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    folder_ = pattern;
   }
   ~TolvaModelTest() override { fs::remove_all(folder_); }
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "reader/number_format.h"
+#include "support/number_format.h"
 #include "support/text.h"
 
 namespace tarn {
@@ -65,6 +65,29 @@ bool IsLeapYear(double year) {
          NearlyEqual(std::fmod(year, 400), 0);
 }
 
+std::string_view MonthName(int month) { return kMonthNames.substr((month - 1) * 3, 3); }
+
+int MonthLength(int month, double year) {
+  return static_cast<int>(kMonthLength[month - 1]) + (month == 2 && IsLeapYear(year) ? 1 : 0);
+}
+
+std::optional<int> DayInYear(std::string_view date) {
+  if (date.size() != 6 || date[2] != '-') return std::nullopt;
+  const std::string_view digits = date.substr(0, 2);
+  if (digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  const int day = (digits[0] - '0') * 10 + (digits[1] - '0');
+  int daysBefore = 0;
+  for (int month = 1; month <= 12; ++month) {
+    if (date.substr(3) == MonthName(month)) {
+      // Day 0 of the year is written 00-Jan.
+      if (day > MonthLength(month, 1900) || (day == 0 && month > 1)) return std::nullopt;
+      return daysBefore + day;
+    }
+    daysBefore += MonthLength(month, 1900);
+  }
+  return std::nullopt;
+}
+
 double DateToDayNumber(const Date& date) {
   // Years before 1900 count as 1900.
   double count = 0, year = 1900;
@@ -98,11 +121,17 @@ std::string DateText(double dayNumber) {
   if (dayNumber - std::trunc(dayNumber) >= 0.5) dayNumber = std::trunc(dayNumber) + 1;
   const DateAndHour date = DayNumberToDate(dayNumber);
   const auto hour = static_cast<long long>(date.hour);
-  std::string text = fmt::I(static_cast<long long>(date.day), 2) + "-" +
-                     std::string(kMonthNames.substr((static_cast<size_t>(date.month) - 1) * 3, 3)) +
-                     "-" + fmt::I(static_cast<long long>(date.year), 4);
+  std::string text = fmt::I(static_cast<long long>(date.day), 2);
+  text += '-';
+  text += MonthName(static_cast<int>(date.month));
+  text += '-';
+  text += fmt::I(static_cast<long long>(date.year), 4);
   if (!NotNearlyEqual(date.hour, 0)) return ZeroFilled(text) + std::string(6, ' ');
-  return ZeroFilled(text + "-" + (hour < 10 ? "0" + fmt::I(hour, 1) : fmt::I(hour, 2)) + ":30");
+  text += '-';
+  if (hour < 10) text += '0';
+  text += fmt::I(hour, hour < 10 ? 1 : 2);
+  text += ":30";
+  return ZeroFilled(text);
 }
 
 double MonthNumber(Runtime& rt, std::string_view name, std::string_view recordName) {

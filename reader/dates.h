@@ -3,6 +3,7 @@
 // with English three-letter month names.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,14 @@ bool NotNearlyEqual(double a, double b);
 bool NearlyLess(double a, double b);
 
 bool IsLeapYear(double year);
+
+// The English three-letter name of month 1 to 12.
+std::string_view MonthName(int month);
+// The number of days of month 1 to 12 in `year`.
+int MonthLength(int month, double year);
+// The day in the year 1900 of a date dd-Mmm as the driver writes the application rows (00-Jan is
+// day 0, 15-Dec day 349); nothing for any other text.
+std::optional<int> DayInYear(std::string_view date);
 
 double DateToDayNumber(const Date& date);
 DateAndHour DayNumberToDate(double dayNumber);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "reader/number_format.h"
+#include "support/number_format.h"
 #include "support/text.h"
 
 namespace tarn {
@@ -24,7 +24,7 @@ bool FindRecord(Runtime& rt, std::string_view keyword, int column) {
     // word comparison decides.
     if (IsBlank(line) || line.find(key) == std::string::npos) continue;
     SplitWords(rt, line);
-    if (rt.words.NumWords() >= column && rt.words.Word(column) == key) return true;
+    if (Words(rt).NumWords() >= column && Words(rt).Word(column) == key) return true;
   }
   return false;
 }
@@ -38,10 +38,10 @@ void GetRecord(Runtime& rt, std::string_view keyword, int column,
   }
   if (!unitText) return;
   const std::string unit(TrimRight(*unitText));
-  if (rt.words.NumWords() <= column) {
+  if (Words(rt).NumWords() <= column) {
     rt.Fail(-1, "You have to specify a dimension for " + key + " Its value should be " + unit);
   }
-  if (rt.words.Word(column + 1) != unit) {
+  if (Words(rt).Word(column + 1) != unit) {
     rt.Fail(-1, "Dimension for " + key + " should be " + unit);
   }
 }
@@ -75,12 +75,12 @@ void SplitWords(Runtime& rt, std::string_view line) {
     words.push_back(text.substr(start, end - start));
     pos = end;
   }
-  rt.words.Assign(std::move(words));
+  Words(rt).Assign(std::move(words));
 }
 
 std::string WordsToScratch(Runtime& rt, int skip) {
   std::string line;
-  for (int i = skip + 1; i <= rt.words.NumWords(); ++i) line += rt.words.Word(i) + "   ";
+  for (int i = skip + 1; i <= Words(rt).NumWords(); ++i) line += Words(rt).Word(i) + "   ";
   return line;
 }
 

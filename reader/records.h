@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "reader/reader_state.h"
 #include "support/runtime.h"
 
 namespace tarn {

@@ -32,7 +32,7 @@ TEST(GetRecord, FindsFirstMatchingLine) {
     TempRun tr;
     OpenInput(tr, file);
     for (int pass = 0; pass < 2; ++pass) GetRecord(tr.rt, "BinDir", 2);
-    EXPECT_EQ(tr.rt.words.Word(1), value) << file;
+    EXPECT_EQ(Words(tr.rt).Word(1), value) << file;
     std::string line;
     ReadUnitLine(tr.rt, kInputUnit, line);
     EXPECT_EQ(line, nextLine) << file;
@@ -71,7 +71,8 @@ TEST(Records, Refusals) {
   for (const auto& [file, action, lines] : kCases) {
     TempRun tr;
     OpenInput(tr, file);
-    EXPECT_EQ(tr.StopText([&] { action(tr.rt); }), "An error occurred - program stopped");
+    EXPECT_EQ(tr.StopText([&, &action = action] { action(tr.rt); }),
+              "An error occurred - program stopped");
     Lines expected = lines;
     expected.push_back("An error occurred - program stopped");
     EXPECT_EQ(tr.ErrLines(), expected) << file;
@@ -107,8 +108,8 @@ TEST(SplitWords, WordsOfALine) {
     TempRun tr;
     SplitWords(tr.rt, "p q r s t");
     SplitWords(tr.rt, line);
-    EXPECT_EQ(tr.rt.words.NumWords(), static_cast<int>(words.size()) - 1) << line;
-    for (size_t i = 0; i < words.size(); ++i) EXPECT_EQ(tr.rt.words.Word(i + 1), words[i]);
+    EXPECT_EQ(Words(tr.rt).NumWords(), static_cast<int>(words.size()) - 1) << line;
+    for (size_t i = 0; i < words.size(); ++i) EXPECT_EQ(Words(tr.rt).Word(i + 1), words[i]);
   }
 }
 

@@ -1,8 +1,8 @@
 #include "reader/typed_readers.h"
 
 #include "reader/free_format.h"
-#include "reader/number_format.h"
 #include "reader/records.h"
+#include "support/number_format.h"
 #include "support/text.h"
 
 namespace tarn {
@@ -17,22 +17,22 @@ void WriteSeparator(Runtime& rt) { rt.WriteLine(kLogUnit, std::string(80, '-'));
 
 std::string RdString(Runtime& rt, std::string_view name, size_t capacity) {
   GetRecord(rt, name, 2);
-  return Cut(rt.words.Word(1), capacity);
+  return Cut(Words(rt).Word(1), capacity);
 }
 
 int RdOption(Runtime& rt, std::string_view name, std::string_view optionList) {
   GetRecord(rt, name, 2);
   // Splitting the option list replaces the record's words.
-  const std::string value = rt.words.Word(1);
+  const std::string value = Words(rt).Word(1);
   WriteSeparator(rt);
   SplitWords(rt, optionList);
   std::string available;
-  for (int i = 1; i <= rt.words.NumWords(); ++i) {
-    if (rt.words.Word(i) == value) {
+  for (int i = 1; i <= Words(rt).NumWords(); ++i) {
+    if (Words(rt).Word(i) == value) {
       rt.WriteLine(kLogUnit, fmt::A(TrimRight(name), 18) + " " + fmt::A(value, 18));
       return i;
     }
-    available += " " + rt.words.Word(i);
+    available += " " + Words(rt).Word(i);
   }
   rt.Fail(
       -1,
@@ -87,18 +87,18 @@ void GetCompoundList(Runtime& rt) {
   GetRecord(rt, "compounds", 2);
   const int count = CountRecord(rt, "compounds");
   GetRecord(rt, "compounds", 2);
-  rt.compounds.clear();
+  Compounds(rt).clear();
   std::string line;
   for (int i = 1; i <= count; ++i) {
     ReadUnitLine(rt, kInputUnit, line);
-    rt.compounds.emplace_back(TrimRight(Cut(line, kCompoundNameLength)));
+    Compounds(rt).emplace_back(TrimRight(Cut(line, kCompoundNameLength)));
     rt.WriteLine(kLogUnit, "Compound " + fmt::I(i, 3) + " " +
-                               PadRight(rt.compounds.back(), kCompoundNameLength));
+                               PadRight(Compounds(rt).back(), kCompoundNameLength));
   }
 }
 
-int NumberOfCompounds(const Runtime& rt) { return static_cast<int>(rt.compounds.size()); }
+int NumberOfCompounds(Runtime& rt) { return static_cast<int>(Compounds(rt).size()); }
 
-const std::string& CompoundName(const Runtime& rt, int i) { return rt.compounds.at(i - 1); }
+const std::string& CompoundName(Runtime& rt, int i) { return Compounds(rt).at(i - 1); }
 
 }  // namespace tarn

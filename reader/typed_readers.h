@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "reader/reader_state.h"
 #include "support/runtime.h"
 
 namespace tarn {
@@ -27,10 +28,10 @@ void WriteSeparator(Runtime& rt);
 void CheckForMinimum(Runtime& rt, std::string_view name, double value, double min);
 void CheckForMaximum(Runtime& rt, std::string_view name, double value, double max);
 
-// Reads the table compounds of the model input into rt.compounds and lists it in the log.
+// Reads the table compounds of the model input into Compounds(rt) and lists it in the log.
 void GetCompoundList(Runtime& rt);
-int NumberOfCompounds(const Runtime& rt);
+int NumberOfCompounds(Runtime& rt);
 // The name of compound i (from 1): the row's first 200 characters without trailing blanks.
-const std::string& CompoundName(const Runtime& rt, int i);
+const std::string& CompoundName(Runtime& rt, int i);
 
 }  // namespace tarn

@@ -81,7 +81,8 @@ TEST(RdFloat, Refusals) {
   for (const auto& [line, range, lines] : kCases) {
     TempRun tr;
     OpenInput(tr, line);
-    EXPECT_EQ(tr.StopText([&] { RdFloat(tr.rt, "Day", "(d)", range.first, range.second); }),
+    EXPECT_EQ(tr.StopText(
+                  [&, &range = range] { RdFloat(tr.rt, "Day", "(d)", range.first, range.second); }),
               kErrorEnd);
     Lines expected = lines;
     expected.push_back(kErrorEnd);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "reader/number_format.h"
+#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 
@@ -17,11 +17,6 @@ const char* const kNormalEndText = "End of program";
 }  // namespace
 
 const char* const kErrorEndText = "An error occurred - program stopped";
-
-const std::string& WordList::Word(int i) const {
-  static const std::string kEmpty;
-  return i >= 1 && i <= NumWords() ? words_[i - 1] : kEmpty;
-}
 
 Runtime::Runtime(std::vector<std::string> arguments, std::ostream& outStream,
                  std::ostream& errStream, Console& theConsole)

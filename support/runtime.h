@@ -1,12 +1,15 @@
 // The state one run of the driver owns: its arguments and output streams, the console, the run
-// identity, the open files, the fatal-error record, the shared word list and the compound list.
+// identity, the open files, the fatal-error record, and the state of the layers above.
 // main() creates one; every test creates a fresh one. A stop of the program, normal or not,
 // unwinds to whoever created it as a ProgramStop.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <typeindex>
 #include <vector>
 
 #include "support/platform.h"
@@ -38,20 +41,20 @@ struct RunIdentity {
   char callingProgramCode = 0;  // 0 until CheckCallingProgram classified it
 };
 
-// The words of the last line split, Words(1) to Words(NumWords). A word beyond the count reads
-// as an empty text, never as a leftover of an earlier line.
-class WordList {
+// State that a layer above the run-time support keeps for the whole run (the reader's word list
+// and compound list), one object of each type, created on first use: the run owns it, the layer
+// that defines the type gives it its meaning.
+class LayerStates {
  public:
-  static constexpr size_t kCapacity = 500;
-  static constexpr size_t kWordLength = 200;
-
-  int NumWords() const { return static_cast<int>(words_.size()); }
-  // Word i, counted from 1.
-  const std::string& Word(int i) const;
-  void Assign(std::vector<std::string> words) { words_ = std::move(words); }
+  template <typename State>
+  State& Get() {
+    std::shared_ptr<void>& state = states_[std::type_index(typeid(State))];
+    if (!state) state = std::make_shared<State>();
+    return *static_cast<State*>(state.get());
+  }
 
  private:
-  std::vector<std::string> words_;
+  std::map<std::type_index, std::shared_ptr<void>> states_;
 };
 
 class Runtime {
@@ -67,8 +70,7 @@ class Runtime {
   RunIdentity identity;
   UnitTable units;
   ErrorRecord error;
-  WordList words;
-  std::vector<std::string> compounds;  // names of the model input's table compounds
+  LayerStates layers;
 
   // Fills the error record and reports it through FatalError.
   [[noreturn]] void Fail(int status, std::string line1, std::string line2 = "",

@@ -41,7 +41,10 @@ TEST(FatalError, WithoutAnErrorFileWritesTheLinesToStandardError) {
 TEST(EndOfProgram, NormalEndRemovesWorkingAndScratchFilesAndWritesTheMarker) {
   TempRun run;
   run.WriteFile("tolva.ok", "old marker\nsecond line\n");
-  for (const char* name : {"tolva.tmp", "evtfil.tmp", "prnevtfil.tmp"}) run.WriteFile(name, "x");
+  for (const char* name :
+       {"tolva.tmp", "evtfil.tmp", "prnevtfil.tmp", "zund.log", "meteodat.tmp"}) {
+    run.WriteFile(name, "x");
+  }
   OpenAfterDelete(run.rt, kBusyUnit, run.rt.InRunFolder("test.bus"));
   OpenErrorFile(run);
   OpenAfterDelete(run.rt, kOutUnit, run.rt.InRunFolder("test.out"));
@@ -52,7 +55,7 @@ TEST(EndOfProgram, NormalEndRemovesWorkingAndScratchFilesAndWritesTheMarker) {
 
   EXPECT_EQ(run.StopText([&] { run.rt.EndOfProgram(0); }), "End of program");
   for (const char* gone : {"test.bus", "test.err", "test.out", "test.log", "test.sum", "tolva.tmp",
-                           "evtfil.tmp", "prnevtfil.tmp"}) {
+                           "evtfil.tmp", "prnevtfil.tmp", "zund.log", "meteodat.tmp"}) {
     EXPECT_FALSE(run.Exists(gone)) << gone;
   }
   EXPECT_TRUE(run.Exists("test_Tsb.sum"));

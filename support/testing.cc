@@ -28,14 +28,19 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 TempRun::TempRun(std::vector<std::string> args)
-    : folder(MakeTempFolder()), console(consoleOut, false), rt(std::move(args), out, err, console) {
+    : folder(MakeTempFolder()),
+      previousFolder(std::filesystem::current_path()),
+      console(consoleOut, false),
+      rt(std::move(args), out, err, console) {
   rt.identity.checked = true;
   rt.identity.runId = "test";
   rt.identity.runFolder = folder.string();
+  std::filesystem::current_path(folder);
 }
 
 TempRun::~TempRun() {
   std::error_code ignored;
+  std::filesystem::current_path(previousFolder, ignored);
   std::filesystem::remove_all(folder, ignored);
 }
 

@@ -1,5 +1,7 @@
 // A fresh run for tests: a Runtime in a temporary folder of its own, with captured standard
 // output, standard error and a plain console, its identity set to the run "test" in that folder.
+// The folder is the current folder while the run exists, as it is for the driver, so that what a
+// run deletes in its current folder is never the test runner's.
 #pragma once
 
 #include <filesystem>
@@ -34,6 +36,7 @@ class TempRun {
   std::string StopText(const std::function<void()>& action);
 
   std::filesystem::path folder;
+  std::filesystem::path previousFolder;
   std::ostringstream out, err, consoleOut;
   Console console;
   Runtime rt;

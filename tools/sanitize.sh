@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds the driver, the stand-in model and every test with AddressSanitizer and
 # UndefinedBehaviorSanitizer (preset sanitize, folder build-sanitize, without the front end) and
-# runs the whole test suite there. Every sanitizer report ends its process with a failure; a report
+# runs the driver's whole test suite there. Every sanitizer report ends its process with a failure; a report
 # in the output of a test that passed all the same (from a process whose failure the test
 # expected) fails the script too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh all
-cmake --preset sanitize >/dev/null
+cmake --preset sanitize -DTARN_WERROR="${TARN_WERROR:-OFF}" >/dev/null
 cmake --build --preset sanitize
 
 export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1"

@@ -1,4 +1,4 @@
-#include "reader/number_format.h"
+#include "support/number_format.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,0 +1,14 @@
+# The driver's layers are libraries, each in its folder: support <- reader <- driver. A layer sees
+# its own headers and those of the layers below it, and no others: its include root holds links
+# to those folders only, so that an include against the arrows does not compile.
+function(tarn_layer target)
+  cmake_parse_arguments(PARSE_ARGV 1 LAYER "" "" "SEES")
+  set(root ${CMAKE_BINARY_DIR}/layers/${target})
+  file(MAKE_DIRECTORY ${root})
+  foreach(folder IN LISTS LAYER_SEES)
+    if(NOT EXISTS ${root}/${folder})
+      file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+    endif()
+  endforeach()
+  target_include_directories(${target} PUBLIC ${root})
+endfunction()
