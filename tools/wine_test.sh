@@ -45,6 +45,9 @@ stop_launcher_wine() {
 trap 'wineserver -k 2>/dev/null || true; stop_launcher_wine' EXIT
 # The first start creates the Wine prefix; later starts reuse it.
 wineboot --init >/dev/null 2>&1
+# A new prefix goes on being set up after wineboot returns; a model started meanwhile may fail.
+# The server ends once the set-up is complete.
+wineserver --wait
 
 # The Windows form of a path: the Wine drive letter and backslashes.
 windows_path() { winepath --windows "$1" 2>/dev/null; }
