@@ -264,30 +264,41 @@ scenario_missing_run_folder() {
   drive "$top" 'new\sub\GW_Test.tol'
 }
 
-# SIGINT while the model runs for application id 1 (under Wine the driver receives it as Ctrl-C):
-# the model run is ended with the run, which ends in error.
-scenario_stopped_run() {
-  local pid tries left
+# start_until_model_runs: a run whose model takes ten minutes, its driver started in the background
+# ($driver); returns once the model runs for application id 1, fails when the driver ends first.
+start_until_model_runs() {
+  local tries
   prepare "$top" UserDefined "$model"
   add_record "$top" "600    StandInRunTime"
   start_driver "$top" GW_Test.tol "$capture.driver"
-  pid=$driver
-  if wait_for_file "$top/GW_Test_1.tol" "$pid"; then
-    # Until the model runs (a stop just before its start ends the run in the same way).
-    for ((tries = 0; tries < 100; tries++)); do
-      [ -z "$(model_processes "$top")" ] || break
-      sleep 0.1
-    done
-    kill -INT "$pid"
-  else
-    unexpected "no model run for application id 1"
-  fi
-  finish_driver "$pid" "$capture.driver" "driver:"
+  wait_for_file "$top/GW_Test_1.tol" "$driver" || return 1
+  # Until the model runs (a stop just before its start ends the run in the same way).
+  for ((tries = 0; tries < 100; tries++)); do
+    [ -z "$(model_processes "$top")" ] || break
+    sleep 0.1
+  done
+}
+
+# no_model_left: fails the scenario when a model run of $top outlived its driver, and ends it.
+no_model_left() {
+  local left
   mapfile -t left < <(model_processes "$top")
   if [ "${#left[@]}" -ne 0 ]; then
     unexpected "model runs outlived the driver"
     kill -KILL "${left[@]}"
   fi
+}
+
+# SIGINT while the model runs for application id 1 (under Wine the driver receives it as Ctrl-C):
+# the model run is ended with the run, which ends in error.
+scenario_stopped_run() {
+  if start_until_model_runs; then
+    kill -INT "$driver"
+  else
+    unexpected "no model run for application id 1"
+  fi
+  finish_driver "$driver" "$capture.driver" "driver:"
+  no_model_left
   local stop=$' The run was stopped before its end\n Signal: 2'
   [ "$(tail -n 2 "$top/GW_Test.err" 2>/dev/null | tr -d '\r')" = "$stop" ] ||
     unexpected "GW_Test.err does not end with the stop"
@@ -299,35 +310,23 @@ scenario_stopped_run() {
 # the parent-death signal of the driver's child (with the wine launcher, the Windows model
 # itself). What the driver wrote until then stays, the busy marker too.
 scenario_killed_driver() {
-  local pid tries left
-  prepare "$top" UserDefined "$model"
-  add_record "$top" "600    StandInRunTime"
-  start_driver "$top" GW_Test.tol "$capture.driver"
-  pid=$driver
-  if wait_for_file "$top/GW_Test_1.tol" "$pid"; then
-    for ((tries = 0; tries < 100; tries++)); do
-      [ -z "$(model_processes "$top")" ] || break
-      sleep 0.1
-    done
+  local tries
+  if start_until_model_runs; then
     # Without the report of bash on its console that a job was killed.
     {
-      kill -KILL "$pid"
-      finish_driver "$pid" "$capture.driver" "driver:"
+      kill -KILL "$driver"
+      finish_driver "$driver" "$capture.driver" "driver:"
     } 2>/dev/null
   else
     unexpected "no model run for application id 1"
-    finish_driver "$pid" "$capture.driver" "driver:"
+    finish_driver "$driver" "$capture.driver" "driver:"
   fi
   # The signal is sent as the driver ends; the model may take a moment to go.
   for ((tries = 0; tries < 600; tries++)); do
     [ -n "$(model_processes "$top")" ] || break
     sleep 0.1
   done
-  mapfile -t left < <(model_processes "$top")
-  if [ "${#left[@]}" -ne 0 ]; then
-    unexpected "model runs outlived the driver"
-    kill -KILL "${left[@]}"
-  fi
+  no_model_left
 }
 
 # What a driver writes in <folder>: names, sizes, times and contents of its files. The summaries
