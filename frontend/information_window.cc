@@ -20,7 +20,7 @@ TfrmInformation::TfrmInformation(QWidget* parent) : QDialog(parent) {
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
   setAutoFillBackground(true);
-  // The specified client area; the text label takes what the picture, heading and buttons leave.
+  // A client area of 748 by 564; the text label takes what the picture, heading and buttons leave.
   setFixedSize(748, 564);
 
   Image1 = new QLabel(this);

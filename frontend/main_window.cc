@@ -243,7 +243,7 @@ void TfrmMain::BuildControls() {
           &TfrmMain::btnClearModelLauncherClick);
   connect(btnCancel, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
   connect(cbxOptions, &QComboBox::currentIndexChanged, this, &TfrmMain::cbxOptionsChange);
-  // As wide as specified; higher by what the run panel needs.
+  // The window's width of 710 and its height of 486 at least, more for what the run panel needs.
   resize(710, std::max(486, minimumSizeHint().height()));
   CentreOnScreen(*this);
 }
