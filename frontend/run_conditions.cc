@@ -14,10 +14,38 @@ std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum) 
   return value;
 }
 
+namespace {
+
+// A day field of the user-defined schedule, the range the driver accepts and what the user is
+// told when its value lies outside.
+struct DayField {
+  QString RunSettings::*value;
+  int minimum;
+  int maximum;
+  const char* text;
+};
+const DayField kDayFields[] = {
+    {&RunSettings::interval, 1, 150, "Interval must be 1 to 150 days"},
+    {&RunSettings::firstDay, 0, 365, "First day must be 0 to 365"},
+    {&RunSettings::lastDay, 0, 365, "Last day must be 0 to 365"},
+};
+
+std::optional<int> FieldValue(const RunSettings& settings, const DayField& field) {
+  return WholeNumberIn(settings.*field.value, field.minimum, field.maximum);
+}
+
+}  // namespace
+
+std::optional<DayValues> AcceptedDays(const RunSettings& settings) {
+  const std::optional<int> interval = FieldValue(settings, kDayFields[0]);
+  const std::optional<int> firstDay = FieldValue(settings, kDayFields[1]);
+  const std::optional<int> lastDay = FieldValue(settings, kDayFields[2]);
+  if (!interval || !firstDay || !lastDay) return std::nullopt;
+  return DayValues{*firstDay, *lastDay, *interval};
+}
+
 bool DayFieldsAccepted(const RunSettings& settings) {
-  if (settings.option != QLatin1String(kUserDefined)) return true;
-  return WholeNumberIn(settings.interval, 1, 150) && WholeNumberIn(settings.firstDay, 0, 365) &&
-         WholeNumberIn(settings.lastDay, 0, 365);
+  return settings.option != QLatin1String(kUserDefined) || AcceptedDays(settings);
 }
 
 QList<UnmetCondition> UnmetConditions(const RunSettings& settings) {
@@ -33,19 +61,8 @@ QList<UnmetCondition> UnmetConditions(const RunSettings& settings) {
   if (!settings.launcherFile.isEmpty() && !QFileInfo(settings.launcherFile).isFile())
     unmet.append({QStringLiteral("The model launcher does not exist"), settings.launcherFile});
   if (settings.option != QLatin1String(kUserDefined)) return unmet;
-  const struct {
-    const QString& value;
-    int minimum;
-    int maximum;
-    const char* text;
-  } days[] = {
-      {settings.interval, 1, 150, "Interval must be 1 to 150 days"},
-      {settings.firstDay, 0, 365, "First day must be 0 to 365"},
-      {settings.lastDay, 0, 365, "Last day must be 0 to 365"},
-  };
-  for (const auto& day : days)
-    if (!WholeNumberIn(day.value, day.minimum, day.maximum))
-      unmet.append({QLatin1String(day.text), QString()});
+  for (const DayField& field : kDayFields)
+    if (!FieldValue(settings, field)) unmet.append({QLatin1String(field.text), QString()});
   return unmet;
 }
 

@@ -18,8 +18,17 @@ inline constexpr char kUserDefined[] = "UserDefined";
 // The whole number in `text` (digits only) when it lies from `minimum` to `maximum`.
 std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum);
 
-// Whether the driver accepts the day values: with UserDefined, first and last day 0 to 365 and
-// an interval of 1 to 150; with any other option they are not read.
+// The day values of the user-defined schedule.
+struct DayValues {
+  int firstDay, lastDay, interval;
+};
+
+// The day values when the driver accepts all three (first and last day 0 to 365, an interval of
+// 1 to 150); nothing otherwise.
+std::optional<DayValues> AcceptedDays(const RunSettings& settings);
+
+// Whether the driver accepts the day values: with UserDefined, AcceptedDays; with any other
+// option they are not read.
 bool DayFieldsAccepted(const RunSettings& settings);
 
 // One condition of Calculate that does not hold: what the user is told, and the path it is

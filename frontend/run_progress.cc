@@ -10,13 +10,11 @@ namespace tarn::frontend {
 
 std::optional<ExpectedModelRuns> ExpectModelRuns(const RunSettings& settings) {
   if (settings.option == QLatin1String(kMonthly)) return ExpectedModelRuns{12, true};
-  if (settings.option != QLatin1String(kUserDefined) || !DayFieldsAccepted(settings))
-    return std::nullopt;
+  if (settings.option != QLatin1String(kUserDefined)) return std::nullopt;
+  const std::optional<DayValues> days = AcceptedDays(settings);
+  if (!days) return std::nullopt;
   return ExpectedModelRuns{
-      MostAppIds(Schedule::kUserDefined, *WholeNumberIn(settings.firstDay, 0, 365),
-                 *WholeNumberIn(settings.lastDay, 0, 365),
-                 *WholeNumberIn(settings.interval, 1, 150)),
-      false};
+      MostAppIds(Schedule::kUserDefined, days->firstDay, days->lastDay, days->interval), false};
 }
 
 int CountFinishedModelRuns(const RunSettings& settings) {
