@@ -1,5 +1,6 @@
 #include "driver/results.h"
 
+#include <cmath>
 #include <utility>
 
 #include "driver/model_run.h"
@@ -65,22 +66,25 @@ std::vector<double> ReadSummary(Runtime& rt, int unit, const std::string& key) {
   return concentrations;
 }
 
-// The date word of the first row of the Applications table in the copy of `appId`; empty when
-// the copy is missing or has no such row.
+// The date word of the first row of the Applications table in the copy of `appId`. A report
+// must never name an empty first day: a copy that is missing or gives no date ends the run.
 std::string FirstAppDate(Runtime& rt, int appId) {
+  const std::string name = AppIdFileName(rt, appId, ".tol");
   const int unit = FreeFil(rt);
-  if (rt.units.OpenExisting(unit, rt.InRunFolder(AppIdFileName(rt, appId, ".tol"))) != 0) {
-    return "";
-  }
+  const bool opened = rt.units.OpenExisting(unit, rt.InRunFolder(name)) == 0;
   std::string date;
   std::string line;
-  while (ReadUnitLine(rt, unit, line, kCopyLineLength)) {
+  while (opened && ReadUnitLine(rt, unit, line, kCopyLineLength)) {
     if (line.find("table Applications") == std::string::npos) continue;
     if (ReadUnitLine(rt, unit, line, kDateLineLength)) {
       SplitWords(rt, line);
       date = Cut(Words(rt).Word(1), kDateLength);
     }
     break;
+  }
+  if (IsBlank(date)) {
+    rt.Fail(-1, " First application date missing for application id " + AppIdToText(appId),
+            " File: " + name, "", opened ? unit : kInputUnit);
   }
   rt.units.Close(unit);
   return date;
@@ -107,6 +111,13 @@ void CollectResults(Runtime& rt, RunState& state) {
               " File not found: " + name);
     }
     state.resultTable.push_back(ReadSummary(rt, unit, key));
+    // A model that produced no number has failed: its value is never ranked.
+    for (double concentration : state.resultTable.back()) {
+      if (!std::isfinite(concentration)) {
+        rt.Fail(-1, " Model result is not a finite number for application id " + AppIdToText(appId),
+                " File: " + name, "", unit);
+      }
+    }
     rt.units.Close(unit);
   }
   if (state.NumResults() == 0) rt.Fail(-1, " No model results found for run " + CheckRunId(rt));

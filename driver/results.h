@@ -10,7 +10,8 @@ namespace tarn {
 // Reads <RunId>_<AppId>.sum of every application id into state.resultTable. After model runs
 // these are exactly the ids that were run (ids 1 to state.lastAppIdRun), each of which must have
 // its summary; when only rebuilding the report, ids 1, 2, ... up to the first missing summary (at
-// most 12 for the monthly schedule). No summary at all is fatal.
+// most 12 for the monthly schedule). No summary at all, and a concentration that is not a finite
+// number, are fatal.
 void CollectResults(Runtime& rt, RunState& state);
 
 // Orders every compound's concentrations from the lowest to the highest and gives each position
@@ -22,8 +23,8 @@ void RankResults(Runtime& rt, RunState& state);
 // moves), each position i (from 0) with its Hazen percentile (i + 0.5) / N * 100.
 Ranking RankConcentrations(const std::vector<double>& conc);
 
-// The date of the first application row in the copy of each compound's selected application id
-// (empty when the copy is missing or has no such row). Needs the ranking of at least one result,
+// The date of the first application row in the copy of each compound's selected application id;
+// fatal when the copy is missing or gives no date. Needs the ranking of at least one result,
 // which CollectResults guarantees.
 void FindFirstAppDates(Runtime& rt, RunState& state);
 

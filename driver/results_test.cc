@@ -94,12 +94,33 @@ TEST(CollectResults, ReadsTheCompoundLinesFromTheFirstCompoundsKeyOn) {
   TempRun run;
   Compounds(run.rt) = {"CompA", "CompB"};
   run.WriteFile("test_1.sum",
-                "title\nResult_Comp\r\n Result_CompAB  PEC80  1.5D-2  more\nOther,PEC80\n  NaN\n");
+                "title\nResult_Comp\r\n Result_CompAB  PEC80  1.5D-2  more\nOther,PEC80\n  -2\n");
   RunState state = StateFor(RunMode::kNormal, 1);
   CollectResults(run.rt, state);
   ASSERT_EQ(state.resultTable.size(), 1u);
-  EXPECT_EQ(state.resultTable[0][0], 0.015);
-  EXPECT_TRUE(std::isnan(state.resultTable[0][1]));
+  EXPECT_EQ(state.resultTable[0], (std::vector<double>{0.015, -2}));
+}
+
+// A concentration that is no number ends the run naming the summary, in both modes.
+TEST(CollectResults, StopsOnAConcentrationThatIsNotFinite) {
+  const std::pair<const char*, RunMode> kValues[] = {{"NaN", RunMode::kNormal},
+                                                     {"-Infinity", RunMode::kNormal},
+                                                     {"inf", RunMode::kPostProcessOnly}};
+  for (const auto& [value, mode] : kValues) {
+    TempRun run;
+    Compounds(run.rt) = {"CompA", "CompB"};
+    run.WriteFile("test_1.sum", Summary(1, 1));
+    run.WriteFile("test_2.sum", std::string("Result_CompA x 1\nResult_CompB x ") + value + "\n");
+    RunState state = StateFor(mode, 2);
+    run.StopText([&] { CollectResults(run.rt, state); });
+    EXPECT_EQ(
+        run.ConsoleLines(),
+        (std::vector<std::string>{" An error was found in run test",
+                                  " The error occurred in file " + run.rt.InRunFolder("test_2.sum"),
+                                  " Model result is not a finite number for application id 2",
+                                  " File: test_2.sum"}))
+        << value;
+  }
 }
 
 // After model runs every summary of the ids run is needed; in both modes at least one.
@@ -153,7 +174,8 @@ TEST(CollectResults, StopsOnAnUnreadableSummary) {
   }
 }
 
-// The first row's date word of the selected id's copy, cut to 11 characters; empty without one.
+// The first row's date word of the selected id's copy, cut to 11 characters; a copy that gives
+// none ends the run, since a report never names an empty first day.
 TEST(FindFirstAppDates, TakesTheDateWordAfterTheApplicationsTableLine) {
   const std::pair<const char*, const char*> kCopies[] = {
       {"x\n  table Applications ! rows\n  01-Feb-19011 AppSolSur 1.0\nend_table\n", "01-Feb-1901"},
@@ -166,8 +188,16 @@ TEST(FindFirstAppDates, TakesTheDateWordAfterTheApplicationsTableLine) {
     if (copy) run.WriteFile("test_2.tol", copy);
     RunState state;
     state.rankings = {Ranking{{1, 2}, {25, 75}, {1, 2}}};
-    FindFirstAppDates(run.rt, state);
-    EXPECT_EQ(state.firstAppDates, std::vector<std::string>{date}) << (copy ? copy : "no copy");
+    if (*date) {
+      FindFirstAppDates(run.rt, state);
+      EXPECT_EQ(state.firstAppDates, std::vector<std::string>{date});
+      continue;
+    }
+    run.StopText([&] { FindFirstAppDates(run.rt, state); });
+    EXPECT_EQ(run.ErrLines(), (std::vector<std::string>{
+                                  " First application date missing for application id 2",
+                                  " File: test_2.tol", "An error occurred - program stopped"}))
+        << (copy ? copy : "no copy");
   }
 }
 

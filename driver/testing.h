@@ -21,7 +21,8 @@ std::string ControlFile(const std::string& binDir, const std::string& option,
 // Files naming ids, one per line, change what it does for those ids: fail.txt (exit 3 without a
 // summary), crash.txt (killed half-way through its summary), hang.txt (writes a line to beat.txt
 // every 50 ms until it is killed), subfolder.txt (also writes results/<id>.txt), fds.txt (lists
-// its open files in fds_<id>.txt). delay.txt holds seconds every run waits first.
+// its open files in fds_<id>.txt). delay.txt holds seconds every run waits first. A run that
+// succeeds leaves a tolva.ok of its own, as the real model may.
 class DriverRunFolder {
  public:
   DriverRunFolder();

@@ -47,6 +47,8 @@ Usage: TolvaModel.exe <base>.tol
 Reads the model input <base>.tol and writes the summary <base>.sum beside it:
 a few header lines, then one line per row of the table compounds:
   Result_<compound>  PEC80  <leaching concentration in ug/L, e.g. 1.234567E-02>
+After a successful run (exit code 0) it also writes tolva.ok beside the input,
+as the real model may.
 
 Read from the input (records: value first, keyword second):
   table compounds ... end_table     one compound per row, its name the first word
@@ -386,5 +388,10 @@ int main(int argc, char** argv) {
   }
   summary.close();
   if (!summary) Stop(1, "cannot write the summary " + base + ".sum");
+  // The real model may leave a success marker of its own; the stand-in does so too, so that
+  // every run shows that the driver never takes it for its own.
+  if (exitCode == 0) {
+    std::ofstream(folder / "tolva.ok") << "TolvaModel stand-in: " << argument << " done\n";
+  }
   return exitCode;
 }

@@ -107,7 +107,6 @@ void Runtime::EndOfProgram(int status) {
       }
     }
   }
-  const std::string currentFolder(TrimRight(GetCurrentFolder()));
   if (normal) {
     for (int unit : {kErrUnit, kSumUnit, kLogUnit, kOutUnit}) units.Close(unit, true);
   } else {
@@ -123,9 +122,8 @@ void Runtime::EndOfProgram(int status) {
   }
   bool markerWritten = true;
   if (normal) {
-    for (const char* scratch : {"zund.log", "meteodat.tmp"}) {
-      DeleteIfExists((std::filesystem::path(currentFolder) / scratch).string());
-    }
+    // The model runs in the run folder: a user's files of these names elsewhere are not its.
+    for (const char* scratch : {"zund.log", "meteodat.tmp"}) DeleteIfExists(InRunFolder(scratch));
     const int unit = FreeFil(*this);
     const std::string marker = InRunFolder("tolva.ok");
     markerWritten = units.OpenNew(unit, marker) == 0 &&
@@ -135,6 +133,17 @@ void Runtime::EndOfProgram(int status) {
     if (!markerWritten) {
       DeleteIfExists(marker);
       err << " Unable to write the success marker " << marker << '\n';
+    }
+  }
+  // "tolva.ok" is this driver's word alone: a model may leave one of its own, which must not
+  // outlast an error end. Only the driver that holds the run's busy marker may remove it.
+  if (!normal && units.IsOpen(kBusyUnit)) {
+    const std::string marker = InRunFolder("tolva.ok");
+    DeleteIfExists(marker);
+    std::error_code ignored;
+    if (std::filesystem::symlink_status(marker, ignored).type() !=
+        std::filesystem::file_type::not_found) {
+      err << "Cannot remove tolva.ok\n";
     }
   }
   // The run is over only now: until the marker goes, no other driver may start in the folder

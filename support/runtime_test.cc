@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/testing.h"
 
 namespace tarn {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::TempRun;
 
 // Opens the run's error file as the set-up does.
@@ -74,6 +77,7 @@ TEST(EndOfProgram, ErrorEndKeepsTheRunFilesBeepsAndWritesNoMarker) {
   OpenAfterDelete(rt, kErrUnit, rt.InRunFolder("test.err"));
   OpenAfterDelete(rt, kLogUnit, rt.InRunFolder("test.log"));
   run.WriteFile("evtfil.tmp", "x");
+  run.WriteFile("tolva.ok", "a model's own marker\n");
   EXPECT_EQ(run.StopText([&] { rt.EndOfProgram(-1); }), "An error occurred - program stopped");
   EXPECT_FALSE(run.Exists("test.bus"));
   EXPECT_FALSE(run.Exists("evtfil.tmp"));
@@ -81,6 +85,33 @@ TEST(EndOfProgram, ErrorEndKeepsTheRunFilesBeepsAndWritesNoMarker) {
   EXPECT_TRUE(run.Exists("test.log"));
   EXPECT_FALSE(run.Exists("tolva.ok"));
   EXPECT_NE(terminal.str().find('\a'), std::string::npos);
+}
+
+// A success marker that an error end cannot remove is reported; only the driver that holds the
+// run's busy marker removes one at all.
+TEST(EndOfProgram, ErrorEndSaysWhenAModelsMarkerStays) {
+  for (const bool holdsBusyMarker : {true, false}) {
+    TempRun run;
+    fs::create_directories(run.folder / "tolva.ok" / "inside");
+    if (holdsBusyMarker) OpenAfterDelete(run.rt, kBusyUnit, run.rt.InRunFolder("test.bus"));
+    run.StopText([&] { run.rt.EndOfProgram(-1); });
+    std::vector<std::string> expected = {"An error occurred - program stopped"};
+    if (holdsBusyMarker) expected.insert(expected.begin(), "Cannot remove tolva.ok");
+    EXPECT_EQ(run.ErrLines(), expected);
+  }
+}
+
+// The model's scratch files go from the run folder, where the model ran, never from elsewhere.
+TEST(EndOfProgram, NormalEndLeavesScratchNamesOutsideTheRunFolder) {
+  TempRun run;
+  fs::create_directory(run.folder / "run");
+  run.rt.identity.runFolder = (run.folder / "run").string();
+  for (const char* name : {"zund.log", "run/zund.log", "meteodat.tmp", "run/meteodat.tmp"}) {
+    run.WriteFile(name, "x");
+  }
+  EXPECT_EQ(run.StopText([&] { run.rt.EndOfProgram(0); }), "End of program");
+  EXPECT_TRUE(run.Exists("zund.log") && run.Exists("meteodat.tmp"));
+  EXPECT_FALSE(run.Exists("run/zund.log") || run.Exists("run/meteodat.tmp"));
 }
 
 TEST(EndOfProgram, AMarkerThatCannotBeWrittenIsAnErrorEnd) {
