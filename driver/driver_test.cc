@@ -222,11 +222,10 @@ TEST(ParallelRuns, RelativePathsMeanTheRunFolder) {
                          "exec \"$@\"\n");
     std::filesystem::permissions(folder.run.folder / "bin/launcher",
                                  std::filesystem::perms::owner_all);
-    folder.run.WriteFile(
-        "test.tsb",
-        ControlFile("bin", "Monthly",
-                    std::string(c.parallel ? "2        NumParallelRuns\r\n" : "") +
-                        (c.launcher ? "bin/launcher    ModelLauncher\r\n" : "")));
+    folder.run.WriteFile("test.tsb",
+                         ControlFile("bin", "Monthly",
+                                     std::string(c.parallel ? "2        NumParallelRuns\r\n" : "") +
+                                         (c.launcher ? "bin/launcher    ModelLauncher\r\n" : "")));
     const std::filesystem::path& runFolder = folder.run.folder;
     const int status =
         c.fromParentFolder
