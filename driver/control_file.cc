@@ -1,8 +1,10 @@
 #include "driver/control_file.h"
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
+#include "driver/model_run.h"
 #include "reader/free_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
@@ -12,13 +14,29 @@
 
 namespace tarn {
 
-void ReadControlFile(Runtime& rt, RunState& state) {
-  const std::string path = rt.InRunFolder(CheckRunId(rt) + ".tsb");
-  if (rt.units.OpenExisting(kInputUnit, path) != 0) {
-    rt.units.OpenNew(kInputUnit, path);
-    rt.units.Close(kInputUnit);
-    rt.units.OpenExisting(kInputUnit, path);
+namespace {
+
+// Opens the control file on the input unit. Only a name that does not exist at all (a dangling
+// link exists) is created, empty, so that its first record is reported missing; the user's file
+// is only ever read, never replaced.
+void OpenControlFile(Runtime& rt, const std::string& path) {
+  std::error_code unknown;
+  const bool missing = std::filesystem::symlink_status(path, unknown).type() ==
+                       std::filesystem::file_type::not_found;
+  if (missing) {
+    // Exclusively: a file that appeared meanwhile is read, not replaced.
+    if (std::FILE* created = std::fopen(path.c_str(), "wbx")) std::fclose(created);
   }
+  const int status = rt.units.OpenExisting(kInputUnit, path);
+  if (status != 0 && !missing) {
+    rt.Fail(-1, " Cannot read the control file " + path, " Reason: " + ReasonFor(status));
+  }
+}
+
+}  // namespace
+
+void ReadControlFile(Runtime& rt, RunState& state) {
+  OpenControlFile(rt, rt.InRunFolder(CheckRunId(rt) + ".tsb"));
 
   state.binDir = RdString(rt, "BinDir", 512);
   state.optApp = static_cast<Schedule>(RdOption(rt, "OptApp", "Monthly UserDefined Other"));
@@ -53,7 +71,9 @@ void ReadControlFile(Runtime& rt, RunState& state) {
     WriteSeparator(rt);
     rt.WriteLine(kLogUnit, fmt::A("ModelLauncher", 18) + " " + state.modelLauncher);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(state.modelLauncher, error)) {
+    // Where the model runs: the run folder, not the driver's current folder.
+    if (!std::filesystem::is_regular_file(FromRunFolder(rt.identity.runFolder, state.modelLauncher),
+                                          error)) {
       rt.Fail(-1, " Model launcher not found: " + state.modelLauncher);
     }
   }

@@ -8,7 +8,7 @@
 namespace tarn {
 
 // Reads the control file of the run folder into the state; a missing file is created empty (its
-// first record is then reported missing).
+// first record is then reported missing), one that exists but cannot be read ends the run.
 void ReadControlFile(Runtime& rt, RunState& state);
 
 }  // namespace tarn

@@ -199,6 +199,50 @@ TEST(ModelLauncher, RunsEveryModelCommand) {
   }
 }
 
+// A relative model folder or launcher means the run folder's, where the model runs: with one run
+// at a time or several, and whatever the driver's current folder.
+TEST(ParallelRuns, RelativePathsMeanTheRunFolder) {
+  struct Case {
+    bool parallel;
+    bool launcher;
+    bool fromParentFolder;  // the driver's current folder is not the run folder
+  };
+  const Case kCases[] = {
+      {true, false, false},
+      {true, true, false},
+      {false, true, true},
+      {true, true, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.parallel) + std::to_string(c.launcher) +
+                 std::to_string(c.fromParentFolder));
+    DriverRunFolder folder;
+    folder.run.WriteFile("bin/launcher",
+                         "#!/bin/sh\necho \"$2\" >> \"$(dirname \"$0\")/launched.txt\"\n"
+                         "exec \"$@\"\n");
+    std::filesystem::permissions(folder.run.folder / "bin/launcher",
+                                 std::filesystem::perms::owner_all);
+    folder.run.WriteFile("test.tsb",
+                         ControlFile("bin", "Monthly",
+                                     std::string(c.parallel ? "2        NumParallelRuns\r\n" : "") +
+                                         (c.launcher ? "bin/launcher    ModelLauncher\r\n" : "")));
+    const std::filesystem::path& runFolder = folder.run.folder;
+    const int status =
+        c.fromParentFolder
+            ? testing::WaitForDriver(testing::StartDriver(
+                  runFolder.parent_path().string(), runFolder.filename().string() + "\\test.tol",
+                  (runFolder / "driver").string()))
+            : testing::WaitForDriver(testing::StartDriver(runFolder.string(), "test.tol"));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(folder.run.Exists("test.err"));
+    EXPECT_TRUE(folder.run.Exists("tolva.ok"));
+    EXPECT_EQ(folder.LeachingLines().size(), 4u);
+    if (c.launcher) {
+      EXPECT_EQ(folder.run.Lines("bin/launched.txt").size(), 12u);
+    }
+  }
+}
+
 // The built driver refuses a malformed argument without creating any file.
 TEST(DriverProgram, RefusesAMalformedArgumentAndCreatesNothing) {
   struct Case {

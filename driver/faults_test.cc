@@ -267,6 +267,32 @@ TEST(Faults, AParallelRunFolderThatCannotBeClearedEndsTheRunInError) {
   EXPECT_FALSE(folder.run.Exists("tolva.ok"));
 }
 
+// A file that more than one model run of a parallel phase creates (or replaces) is named on
+// standard output, once, and holds what one run at a time would leave: the highest id's version.
+// The scratch files and the success marker a model run leaves in its own folder are discarded
+// with it.
+TEST(Faults, ParallelRunsKeepTheHighestIdsVersionOfAFileSeveralCreate) {
+  DriverRunFolder folder;
+  folder.run.WriteFile("replaced.txt", "user\n");
+  folder.run.WriteFile("same.txt", "11\n12\n");
+  folder.run.WriteFile("late.txt", "11\n");  // the lower id finishes last
+  folder.run.WriteFile("scratch.txt", "11\n12\n");
+  folder.run.WriteFile("fail.txt", "5\n");  // an error end keeps what a model leaves
+  EXPECT_EQ(folder.RunWith(ControlFile(folder.BinDir(), "Monthly", "2        NumParallelRuns\r\n")),
+            kErrorEnd);
+  EXPECT_EQ(folder.run.ReadFile("replaced.txt"), "12\n");
+  EXPECT_EQ(folder.run.ReadFile("shared/same.txt"), "12\n");
+  const std::string warning = " Warning: more than one model run created ";
+  const std::string kept = "; the one of application id 12 is kept";
+  EXPECT_EQ(
+      folder.run.OutLines(),
+      (std::vector<std::string>{warning + folder.run.rt.InRunFolder("replaced.txt") + kept,
+                                warning + folder.run.rt.InRunFolder("shared/same.txt") + kept}));
+  for (const char* scratch : {"tolva.ok", "zund.log", "meteodat.tmp"}) {
+    EXPECT_FALSE(folder.run.Exists(scratch)) << scratch;
+  }
+}
+
 // A success marker that survives its delete stops the driver before it writes or runs anything:
 // it would pass the run off as a success.
 TEST(Faults, ASuccessMarkerThatCannotBeRemovedStopsTheDriver) {
@@ -276,6 +302,119 @@ TEST(Faults, ASuccessMarkerThatCannotBeRemovedStopsTheDriver) {
             "Cannot remove tolva.ok - no error file generated");
   for (const char* name : {"test.err", "test.bus", "test_Tsb.sum", "test_1.tol"}) {
     EXPECT_FALSE(folder.run.Exists(name)) << name;
+  }
+}
+
+// A control file that exists but cannot be read by the driver's user ends the run naming it and
+// the reason, and is left as it was: never replaced by an empty one. Root reads everything, so
+// the driver then runs as another user.
+TEST(Faults, AControlFileThatCannotBeReadIsLeftAsItIs) {
+  struct Case {
+    const char* what;
+    const char* reason;
+  };
+  const Case kCases[] = {
+      {"no read right", "Permission denied"},
+      {"link to an unreadable file", "Permission denied"},
+      {"dangling link", "No such file or directory"},
+      {"folder", "not a regular file"},
+  };
+  const int user = geteuid() == 0 ? 65534 : -1;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    DriverRunFolder folder;
+    TempRun outside;
+    const fs::path control = folder.run.folder / "test.tsb";
+    const std::string what = c.what;
+    if (what == "no read right") {
+      folder.run.WriteFile("test.tsb", ControlFile(folder.BinDir(), "Monthly"));
+      fs::permissions(control, fs::perms::none);
+    } else if (what == "link to an unreadable file") {
+      outside.WriteFile("real.tsb", ControlFile(folder.BinDir(), "Monthly"));
+      fs::permissions(outside.folder / "real.tsb", fs::perms::none);
+      fs::create_symlink(outside.folder / "real.tsb", control);
+    } else if (what == "dangling link") {
+      fs::create_symlink(outside.folder / "none.tsb", control);
+    } else {
+      fs::create_directories(control / "sub");
+    }
+    const fs::file_status before = fs::symlink_status(control);
+    fs::permissions(folder.run.folder, fs::perms::all);
+    EXPECT_TRUE(ExitedWithZero(
+        WaitForDriver(StartDriver(folder.run.folder.string(), "test.tol", "driver", 0, user))));
+    EXPECT_EQ(LastLine(folder.run.Lines("driver.stderr")), kErrorEnd);
+    EXPECT_EQ(LastLines(folder.run.Lines("test.err"), 2),
+              (std::vector<std::string>{
+                  " Cannot read the control file " + folder.run.rt.InRunFolder("test.tsb"),
+                  std::string(" Reason: ") + c.reason}));
+    EXPECT_EQ(fs::symlink_status(control).type(), before.type());
+    EXPECT_EQ(fs::symlink_status(control).permissions(), before.permissions());
+    if (what == "no read right") {
+      fs::permissions(control, fs::perms::owner_read);
+      EXPECT_EQ(folder.run.ReadFile("test.tsb"), ControlFile(folder.BinDir(), "Monthly"));
+    } else if (what == "link to an unreadable file") {
+      fs::permissions(outside.folder / "real.tsb", fs::perms::owner_read);
+      EXPECT_EQ(outside.ReadFile("real.tsb"), ControlFile(folder.BinDir(), "Monthly"));
+    } else if (what == "dangling link") {
+      EXPECT_FALSE(outside.Exists("none.tsb"));
+    } else {
+      EXPECT_TRUE(fs::is_directory(control / "sub"));
+    }
+  }
+}
+
+// A FIFO named like a file the driver reads is never read and never waited for: the driver ends
+// by itself, as for a file it cannot read, and leaves the FIFO. Were it to wait, a stop signal
+// would still have to end it.
+TEST(Faults, AFifoNamedLikeAnInputIsNotWaitedFor) {
+  struct Case {
+    const char* fifo;
+    bool postProcessing;        // after a normal run, whose summaries and copies are then read
+    const char* lastErrorLine;  // of test.err; nullptr for none
+    const char* lastLine;       // of standard error
+  };
+  const Case kCases[] = {
+      {"test.tsb", false, " Reason: not a regular file", kErrorEnd},
+      {"test.tol", false, nullptr, "Illegal run id - no error file generated"},
+      {"test_1.sum", true, " No model results found for run test", kErrorEnd},
+      {"test_1.tol", true, nullptr, nullptr},
+  };
+  enum class End { kByItself, kAtTheStopSignal, kNever };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.fifo);
+    DriverRunFolder folder;
+    if (c.postProcessing) {
+      ASSERT_EQ(folder.RunWith(ControlFile(folder.BinDir(), "Monthly")), "End of program");
+      folder.run.WriteFile("test.tsb",
+                           ControlFile(folder.BinDir(), "Monthly", "PostProcessOnly\r\n"));
+    } else {
+      folder.run.WriteFile("test.tsb", ControlFile(folder.BinDir(), "Monthly"));
+    }
+    const fs::path fifo = folder.run.folder / c.fifo;
+    fs::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const pid_t driver = StartDriver(folder.run.folder.string(), "test.tol");
+    End end = End::kNever;
+    int status = 0;
+    for (int i = 0; i < 3000 && end == End::kNever; ++i) {
+      if (waitpid(driver, &status, WNOHANG) == driver) end = End::kByItself;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (end == End::kNever) {
+      kill(driver, SIGTERM);
+      status = WaitForDriver(driver, 30);
+      if (status != -1) end = End::kAtTheStopSignal;
+    }
+    EXPECT_EQ(end, End::kByItself);
+    if (end != End::kByItself) continue;
+    EXPECT_TRUE(ExitedWithZero(status));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    if (c.lastErrorLine) {
+      EXPECT_EQ(LastLine(folder.run.Lines("test.err")), c.lastErrorLine);
+    }
+    if (c.lastLine) {
+      EXPECT_EQ(LastLine(folder.run.Lines("driver.stderr")), c.lastLine);
+    }
   }
 }
 

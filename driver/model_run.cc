@@ -1,5 +1,7 @@
 #include "driver/model_run.h"
 
+#include <filesystem>
+
 #include "driver/schedule.h"
 #include "support/number_format.h"
 #include "support/platform.h"
@@ -12,11 +14,24 @@ std::string AppIdToText(int appId) {
   return fmt::I(appId, width);
 }
 
-std::string ModelCommand(const RunState& state, const std::string& runFile) {
+std::string FromRunFolder(const std::string& runFolder, const std::string& path) {
+  const std::filesystem::path given(path);
+  if (path.empty() || given.is_absolute()) return path;
+  return (std::filesystem::path(runFolder) / given).string();
+}
+
+std::string ModelCommand(const RunState& state, const std::string& runFile,
+                         const std::string& runFolder) {
+  auto resolved = [&](const std::string& path) {
+    return runFolder.empty() ? path : FromRunFolder(runFolder, path);
+  };
   const std::string executable =
-      std::string(TrimRight(state.binDir)) + kPathSeparator + "TolvaModel.exe";
+      resolved(std::string(TrimRight(state.binDir))) + kPathSeparator + "TolvaModel.exe";
+  const bool bareLauncher = !std::filesystem::path(state.modelLauncher).has_parent_path();
   const std::string launcher =
-      state.modelLauncher.empty() ? "" : QuoteForShell(state.modelLauncher) + " ";
+      state.modelLauncher.empty()
+          ? ""
+          : QuoteForShell(bareLauncher ? state.modelLauncher : resolved(state.modelLauncher)) + " ";
   return AsDirectChild(launcher + QuoteForShell(executable) + " " +
                        std::string(TrimRight(runFile)));
 }

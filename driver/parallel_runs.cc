@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <mutex>
+#include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <system_error>
@@ -20,13 +23,20 @@ namespace {
 
 const char* const kRunFolderPrefix = ".tarn-run-";
 
+// The scratch files and the success marker: what a model run leaves of them in its own folder is
+// discarded with that folder (the driver removes the scratch files of the run folder anyway, and
+// the success marker is the driver's alone).
+bool IsScratchFile(const std::string& name) {
+  static const std::set<std::string> kScratch = {"tolva.tmp", "evtfil.tmp",   "prnevtfil.tmp",
+                                                 "zund.log",  "meteodat.tmp", "tolva.ok"};
+  return kScratch.count(name) != 0;
+}
+
 // Files of the run folder that no model run may share: other ids' inputs and outputs, the
 // scratch files a model writes, and the driver's own files (which it holds open: on Windows a
 // link to an open file cannot be deleted).
 bool KeptOutOfRunFolders(const std::string& name, const std::string& runId) {
-  static const std::set<std::string> kScratch = {"tolva.tmp", "evtfil.tmp",   "prnevtfil.tmp",
-                                                 "zund.log",  "meteodat.tmp", "tolva.ok"};
-  if (kScratch.count(name)) return true;
+  if (IsScratchFile(name)) return true;
   for (const char* ending : {".bus", ".err", ".out", ".log", ".sum", "_Tsb.sum"}) {
     if (name == runId + ending) return true;
   }
@@ -47,13 +57,43 @@ void LinkInto(const fs::path& from, const fs::path& to) {
   if (hardLinkRefused) fs::create_symlink(fs::absolute(from), to);
 }
 
-// Moves what a model run left at `from` to `to` in the run folder, as the model would have left
-// it there: a file (or link) replaces what bears its name; a folder is merged into the folder of
-// that name, never replacing it as a whole, and never through a link.
-void MoveBack(const fs::path& from, const fs::path& to) {
-  const fs::file_status target = fs::symlink_status(to);
-  if (!fs::is_directory(fs::symlink_status(from)) || !fs::exists(target)) {
+// The files that the model runs of one parallel phase moved back into the run folder, by their
+// path inside it: the highest application id that created each, and those that more than one
+// created.
+struct MovedBack {
+  std::map<fs::path, int> keptAppId;
+  std::set<fs::path> createdByMore;
+};
+
+// Moves what the model run of `appId` left at `from` to `relative` in the run folder `runFolder`,
+// as the model would have left it there: a file (or link) replaces what bears its name, unless a
+// run of a higher id of this phase created it too (one run at a time would leave that one's); a
+// folder is merged into the folder of that name, never replacing it as a whole, and never through
+// a link.
+void MoveBack(const fs::path& from, const fs::path& runFolder, const fs::path& relative, int appId,
+              MovedBack& moved) {
+  const fs::path to = runFolder / relative;
+  if (!fs::is_directory(fs::symlink_status(from))) {
+    auto [kept, first] = moved.keptAppId.try_emplace(relative, appId);
+    if (!first) {
+      moved.createdByMore.insert(relative);
+      if (kept->second > appId) {
+        fs::remove(from);
+        return;
+      }
+      kept->second = appId;
+    }
     fs::rename(from, to);
+    return;
+  }
+  const fs::file_status target = fs::symlink_status(to);
+  if (!fs::exists(target)) {
+    fs::rename(from, to);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(to)) {
+      if (!fs::is_directory(entry.symlink_status())) {
+        moved.keptAppId.emplace(relative / entry.path().lexically_relative(to), appId);
+      }
+    }
     return;
   }
   if (!fs::is_directory(target)) {
@@ -61,10 +101,26 @@ void MoveBack(const fs::path& from, const fs::path& to) {
                                std::make_error_code(std::errc::not_a_directory));
   }
   for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
-    MoveBack(entry.path(), to / entry.path().filename());
+    MoveBack(entry.path(), runFolder, relative / entry.path().filename(), appId, moved);
   }
   fs::remove(from);
 }
+
+// A file of the run folder as a model run's folder holds it: which file its link is, and whether
+// the link is a symbolic one.
+struct LinkedFile {
+  FileIdentity identity;
+  bool symbolic = false;
+
+  // The link at `path` as it stands; nothing bears the name when `identity` cannot be told.
+  static std::optional<LinkedFile> At(const fs::path& path) {
+    LinkedFile linked;
+    if (!IdentityOf(path.string(), linked.identity)) return std::nullopt;
+    linked.symbolic = fs::is_symlink(fs::symlink_status(path));
+    return linked;
+  }
+  bool operator==(const LinkedFile&) const = default;
+};
 
 // What became of one application id's model run.
 struct RunOutcome {
@@ -72,16 +128,17 @@ struct RunOutcome {
   std::string failure;  // why its folder could not be prepared or cleared; empty when it could
 };
 
-// Runs the model for one id in a folder of its own. `runFolderLock` guards the run folder: while
-// one run links its files, another must not be moving its outputs in (on Windows a replaced file
-// cannot be renamed over).
+// Runs the model for one id in a folder of its own. `runFolderLock` guards the run folder and
+// `moved`: while one run links its files, another must not be moving its outputs in (on Windows a
+// replaced file cannot be renamed over).
 RunOutcome RunInOwnFolder(const fs::path& runFolder, const std::string& runId,
-                          const RunState& state, int appId, std::mutex& runFolderLock) {
+                          const RunState& state, int appId, std::mutex& runFolderLock,
+                          MovedBack& moved) {
   const std::string runFile = runId + "_" + AppIdToText(appId) + ".tol";
   const fs::path folder = FolderOfRun(runFolder, runId, appId);
   RunOutcome outcome;
   try {
-    std::set<std::string> linked;
+    std::map<std::string, LinkedFile> linked;
     std::unique_lock<std::mutex> lock(runFolderLock);
     fs::remove_all(folder);
     fs::create_directory(folder);
@@ -91,17 +148,23 @@ RunOutcome RunInOwnFolder(const fs::path& runFolder, const std::string& runId,
         continue;
       }
       LinkInto(entry.path(), folder / name);
-      linked.insert(name);
+      if (std::optional<LinkedFile> link = LinkedFile::At(folder / name)) linked[name] = *link;
     }
     lock.unlock();
-    outcome.exitCode = RunCommand(ModelCommand(state, runFile), folder.string());
+    const std::string command = ModelCommand(state, runFile, fs::absolute(runFolder).string());
+    outcome.exitCode = RunCommand(command, folder.string());
     lock.lock();
     // A run cut short by a stop request leaves nothing that counts.
     if (StopRequest() == 0) {
       for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        if (!linked.count(entry.path().filename().string())) {
-          MoveBack(entry.path(), runFolder / entry.path().filename());
+        const std::string name = entry.path().filename().string();
+        // A link the model replaced by a file of its own counts as created.
+        auto link = linked.find(name);
+        if (IsScratchFile(name) ||
+            (link != linked.end() && LinkedFile::At(entry.path()) == link->second)) {
+          continue;
         }
+        MoveBack(entry.path(), runFolder, name, appId, moved);
       }
     }
     fs::remove_all(folder);
@@ -122,10 +185,11 @@ void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<i
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
   std::mutex runFolderLock;
+  MovedBack moved;
   // Nothing escapes a worker: RunInOwnFolder turns every failure into its outcome.
   auto worker = [&] {
     for (size_t i; !failed && StopRequest() == 0 && (i = next++) < appIds.size();) {
-      outcomes[i] = RunInOwnFolder(runFolder, runId, state, appIds[i], runFolderLock);
+      outcomes[i] = RunInOwnFolder(runFolder, runId, state, appIds[i], runFolderLock, moved);
       if (!outcomes[i].failure.empty()) failed = true;
     }
   };
@@ -136,6 +200,13 @@ void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<i
     for (int i = 0; i < parallel && static_cast<size_t>(i) < appIds.size(); ++i) {
       workers.emplace_back(worker);
     }
+  }
+  // One run at a time would leave only the last run's version of such a file: say which one
+  // stays, since the others' content is lost.
+  for (const fs::path& file : moved.createdByMore) {
+    rt.out << " Warning: more than one model run created " << rt.InRunFolder(file.string())
+           << "; the one of application id " << AppIdToText(moved.keptAppId[file]) << " is kept"
+           << std::endl;
   }
   // The runs cut short by a stop request left nothing in the run folder.
   rt.StopIfRequested();

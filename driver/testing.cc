@@ -1,5 +1,6 @@
 #include "driver/testing.h"
 
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -37,6 +38,11 @@ const char* const kStubModel =
     "\"$base.sum\" && kill -KILL $$\n"
     "listed subfolder.txt && mkdir -p results && echo \"$id\" > \"results/$id.txt\"\n"
     "listed fds.txt && ls -l /proc/$$/fd > \"fds_$id.txt\"\n"
+    "listed late.txt && sleep 0.5\n"
+    "listed same.txt && mkdir -p shared && echo \"$id\" > shared/same.txt && "
+    "echo \"$id\" > replaced.new && mv replaced.new replaced.txt\n"
+    "listed scratch.txt && for f in tolva.ok tolva.tmp evtfil.tmp prnevtfil.tmp zund.log "
+    "meteodat.tmp; do echo model > \"$f\"; done\n"
     "add=$(cat add.txt 2>/dev/null || echo 0)\n"
     "printf 'stub\\nResult_CompA x %s\\nResult_CompB x %s\\n' \"$((id + add))\" \"$((13 - id))\" > "
     "\"$base.sum\"\n"
@@ -85,10 +91,13 @@ std::vector<std::string> DriverRunFolder::LeachingLines() {
 }
 
 pid_t StartDriver(const std::string& folder, const std::string& argument,
-                  const std::string& capture, long fileSizeLimit) {
+                  const std::string& capture, long fileSizeLimit, int user) {
   const std::string driver = std::string(TARN_BIN_DIR) + "/TARN_DoduVovuv";
   const pid_t pid = fork();
   if (pid == 0) {
+    if (user >= 0 && (setgroups(0, nullptr) != 0 || setgid(user) != 0 || setuid(user) != 0)) {
+      _exit(126);
+    }
     if (chdir(folder.c_str()) != 0) _exit(126);
     if (!std::freopen((capture + ".stdout").c_str(), "w", stdout) ||
         !std::freopen((capture + ".stderr").c_str(), "w", stderr)) {

@@ -21,7 +21,9 @@ std::string ControlFile(const std::string& binDir, const std::string& option,
 // Files naming ids, one per line, change what it does for those ids: fail.txt (exit 3 without a
 // summary), crash.txt (killed half-way through its summary), hang.txt (writes a line to beat.txt
 // every 50 ms until it is killed), subfolder.txt (also writes results/<id>.txt), fds.txt (lists
-// its open files in fds_<id>.txt). delay.txt holds seconds every run waits first. A run that
+// its open files in fds_<id>.txt), late.txt (waits half a second first), same.txt (writes its
+// id to shared/same.txt, and to replaced.txt by renaming a new file onto it), scratch.txt (writes
+// the scratch files and tolva.ok). delay.txt holds seconds every run waits first. A run that
 // succeeds leaves a tolva.ok of its own, as the real model may.
 class DriverRunFolder {
  public:
@@ -37,9 +39,9 @@ class DriverRunFolder {
 
 // The built driver, started in `folder` with `argument`, its standard output and standard error
 // in <capture>.stdout and <capture>.stderr there. `fileSizeLimit` (bytes, 0 for none) limits
-// every file it writes.
+// every file it writes. `user` (-1 for this process's) is the user and group id it runs as.
 pid_t StartDriver(const std::string& folder, const std::string& argument,
-                  const std::string& capture = "driver", long fileSizeLimit = 0);
+                  const std::string& capture = "driver", long fileSizeLimit = 0, int user = -1);
 // Waits for a process that StartDriver started; its exit status, or -1 when it had to be killed
 // after `seconds`.
 int WaitForDriver(pid_t pid, double seconds = 60);

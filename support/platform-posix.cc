@@ -191,9 +191,44 @@ std::FILE* CreateNewFile(const std::string& path, int& error) {
 }
 
 std::FILE* OpenForReading(const std::string& path, int& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rbe");
-  if (!file) error = errno ? errno : EIO;
+  // A device is refused before it is opened (opening one may act on it); what is opened without
+  // waiting (O_NONBLOCK: a FIFO would wait for a writer) is checked again, since the name may
+  // have changed meanwhile. A regular file ignores O_NONBLOCK.
+  struct stat named {};
+  if (stat(path.c_str(), &named) != 0) {
+    error = errno;
+    return nullptr;
+  }
+  if (!S_ISREG(named.st_mode)) {
+    error = kNotARegularFile;
+    return nullptr;
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  struct stat opened {};
+  const bool known = fstat(fd, &opened) == 0;
+  if (!known || !S_ISREG(opened.st_mode)) {
+    error = known ? kNotARegularFile : errno;
+    close(fd);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "rb");
+  if (!file) {
+    error = errno ? errno : ENOMEM;
+    close(fd);
+  }
   return file;
+}
+
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+  struct stat named {};
+  if (lstat(path.c_str(), &named) != 0) return false;
+  identity = {static_cast<unsigned long long>(named.st_dev),
+              static_cast<unsigned long long>(named.st_ino)};
+  return true;
 }
 
 LockResult LockFile(const std::string& path, std::FILE*& file, int& error) {

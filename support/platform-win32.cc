@@ -141,16 +141,16 @@ DWORD RemoveName(const std::string& path) {
   return error;
 }
 
-// A stream on `handle`, which it then owns; nullptr with `error` set when there is none (the
-// handle is closed then).
-std::FILE* StreamOn(HANDLE handle, int& error) {
+// A stream in `mode` on `handle`, which it then owns; nullptr with `error` set when there is none
+// (the handle is closed then).
+std::FILE* StreamOn(HANDLE handle, const char* mode, int& error) {
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
   if (fd < 0) {
     error = errno ? errno : EMFILE;
     CloseHandle(handle);
     return nullptr;
   }
-  std::FILE* file = _fdopen(fd, "wb");
+  std::FILE* file = _fdopen(fd, mode);
   if (!file) {
     error = errno ? errno : ENOMEM;
     _close(fd);
@@ -265,14 +265,41 @@ std::FILE* CreateNewFile(const std::string& path, int& error) {
     error = ErrorFor(path, GetLastError());
     return nullptr;
   }
-  return StreamOn(handle, error);
+  return StreamOn(handle, "wb", error);
 }
 
 std::FILE* OpenForReading(const std::string& path, int& error) {
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "rbN");
-  if (!file) error = errno ? errno : EIO;
-  return file;
+  // A folder cannot be opened this way; a device or a pipe (CON, a named pipe) is refused before
+  // anything is read from it.
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ErrorFor(path, GetLastError());
+    if (error == EISDIR) error = kNotARegularFile;
+    return nullptr;
+  }
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    error = kNotARegularFile;
+    return nullptr;
+  }
+  return StreamOn(handle, "rb", error);
+}
+
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+  const HANDLE handle = CreateFileA(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  if (known) {
+    identity = {info.dwVolumeSerialNumber,
+                (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  }
+  return known;
 }
 
 LockResult LockFile(const std::string& path, std::FILE*& file, int& error) {
@@ -315,7 +342,7 @@ LockResult LockFile(const std::string& path, std::FILE*& file, int& error) {
       error = ErrnoOf(lockError);
       return LockResult::kFailed;
     }
-    file = StreamOn(handle, error);
+    file = StreamOn(handle, "wb", error);
     return file ? LockResult::kLocked : LockResult::kFailed;
   }
 }

@@ -53,8 +53,23 @@ std::string GetCurrentFolder();
 // open; child processes do not inherit it. Returns the stream, or nullptr with `error` set to
 // the system's error number.
 std::FILE* CreateNewFile(const std::string& path, int& error);
-// Opens an existing file for reading (through a link, too), not inherited by child processes.
+// Opens an existing regular file for reading (through a link, too), not inherited by child
+// processes. Anything else (a folder, a FIFO, a device) is refused with kNotARegularFile without
+// being read: reading it could wait for ever. Never waits itself.
 std::FILE* OpenForReading(const std::string& path, int& error);
+// The error number of OpenForReading for what is not a regular file; no system error number.
+constexpr int kNotARegularFile = -1;
+
+// What tells one file from another: two names of one file (hard links) have the same identity,
+// a new file under an old name has another.
+struct FileIdentity {
+  unsigned long long device = 0;
+  unsigned long long file = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// The identity of what bears the name `path` itself (a link's own, not its target's); false
+// when nothing does or it cannot be told.
+bool IdentityOf(const std::string& path, FileIdentity& identity);
 
 // The outcome of LockFile.
 enum class LockResult { kLocked, kHeldByAnother, kFailed };

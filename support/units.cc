@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "support/platform.h"
 
@@ -38,6 +39,10 @@ int ReadAllLines(const std::string& path, std::vector<std::string>& lines) {
 }
 
 }  // namespace
+
+std::string ReasonFor(int error) {
+  return error == kNotARegularFile ? "not a regular file" : std::strerror(error);
+}
 
 UnitTable::~UnitTable() {
   for (auto& [unit, file] : files_) {

@@ -22,6 +22,9 @@ constexpr int kBusyUnit = 28;    // <RunId>.bus
 constexpr int kFirstFreeUnit = 26;
 constexpr int kLastFreeUnit = 200;
 
+// The system's reason for an error number that a UnitTable call returned, as a user reads it.
+std::string ReasonFor(int error);
+
 class UnitTable {
  public:
   UnitTable() = default;
@@ -29,8 +32,8 @@ class UnitTable {
   UnitTable& operator=(const UnitTable&) = delete;
   ~UnitTable();
 
-  // Opens an existing file for reading (a unit already open is closed first). Returns 0, or the
-  // system's error number when the file cannot be read.
+  // Opens an existing regular file for reading (a unit already open is closed first). Returns 0,
+  // or the system's error number (kNotARegularFile for anything else) when it cannot be read.
   int OpenExisting(int unit, const std::string& path);
   // Creates the file anew (see CreateNewFile: whatever bore its name is removed first, a link
   // is never written through) and opens it for writing. Returns 0 or the system's error number.
