@@ -248,6 +248,8 @@ bool RemoveEarlierOutcome(const RunSettings& settings, const QString& out, Messa
 // Leaves the hidden marker that tells a later run that the folder belongs to TARN.
 void WriteOutputMarker(const QString& out) {
   const QString path = out + QLatin1String(kOutputMarker);
+  // Written anew, never through what bears its name: a FIFO would keep the open waiting.
+  QFile::remove(path);
   QFile marker(path);
   if (!marker.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
   marker.write("This folder holds TARN runs: its files are deleted before every run.\n");
