@@ -8,9 +8,9 @@
 
 #include "frontend/calculation.h"
 #include "frontend/command_line.h"
+#include "frontend/export_target.h"
 #include "frontend/platform.h"
 #include "frontend/report_data.h"
-#include "frontend/report_reader.h"
 #include "frontend/run_conditions.h"
 #include "frontend/run_preparation.h"
 #include "frontend/settings_lookup.h"
@@ -92,10 +92,8 @@ std::optional<RunOutcome> RunToEnd(const RunSettings& settings, Messages& messag
   return outcome;
 }
 
-// Writes the results of the finished run in `outFolder` as CSV to `path`.
-int ExportCsv(const QString& path, const QString& outFolder, const QString& baseName,
-              std::ostream& err) {
-  const RunReportData report = LoadReportData(outFolder, baseName);
+// Writes the results of the finished run as CSV to `path`.
+int ExportCsv(const QString& path, const RunReportData& report, std::ostream& err) {
   if (!report.data) {
     WriteLine(err, QStringLiteral("The CSV file was not written: %1").arg(report.note));
     return kBatchCsvNotWritten;
@@ -151,6 +149,11 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
       problems << QStringLiteral("Parallel runs must be a whole number from 1 to %1, not: %2")
                       .arg(kMaxParallelRuns)
                       .arg(parallel);
+    // The CSV file is checked before the run: it must not replace what the run needs.
+    if (parser.isSet(line.csv)) {
+      if (const auto refusal = ExportRefusal(absolute(parser.value(line.csv)), settings))
+        problems << *refusal;
+    }
     for (const QString& problem : problems) WriteLine(err, problem);
     if (!problems.isEmpty()) return kBatchNotStarted;
 
@@ -161,12 +164,10 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
       for (const QString& message : outcome->message) WriteLine(err, message);
       return kBatchRunFailed;
     }
-    if (const auto report = ReadReportSections(SummaryReportPath(settings)))
-      for (const QString& reportLine : *report) WriteLine(out, reportLine);
+    for (const QString& reportLine : outcome->report.sections) WriteLine(out, reportLine);
     out.flush();
     if (!parser.isSet(line.csv)) return kBatchSucceeded;
-    return ExportCsv(parser.value(line.csv), WithSeparator(settings.outputPath),
-                     RunBaseName(settings.tolvaFile), err);
+    return ExportCsv(parser.value(line.csv), outcome->report.data, err);
   } catch (const std::exception& error) {
     WriteLine(err, QString::fromUtf8(error.what()));
     return kBatchNotStarted;

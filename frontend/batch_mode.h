@@ -12,9 +12,10 @@ namespace tarn::frontend {
 
 // Exit status of the headless mode.
 enum BatchStatus : int {
-  kBatchSucceeded = 0,      // the run ended with tolva.ok
-  kBatchRunFailed = 1,      // the run started but did not end with tolva.ok, or was stopped
-  kBatchNotStarted = 2,     // options or inputs refused, or the output folder not prepared
+  kBatchSucceeded = 0,      // the run succeeded: tolva.ok, no error file, a complete report
+  kBatchRunFailed = 1,      // the run started but did not succeed, or was stopped
+  kBatchNotStarted = 2,     // options, inputs or the CSV file refused, or the output folder
+                            // not prepared (another run is going on in it)
   kBatchCsvNotWritten = 3,  // the run succeeded, but its results could not be written as CSV
 };
 

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
 #include <functional>
 #include <sstream>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
@@ -297,7 +303,8 @@ TEST_F(BatchModeTest, WritesTheCsvOfTheExample) {
 
 #ifndef _WIN32
 // Without the run's results no CSV is written, and the status tells whether the run failed (the
-// driver's error file then follows on standard error) or only its CSV.
+// driver's error file, when there is one, then follows on standard error) or only its CSV. A
+// success marker alone is no success.
 TEST_F(BatchModeTest, WritesNoCsvWithoutTheResults) {
   const QString csv = root.Path("results.csv");
   const struct {
@@ -314,6 +321,18 @@ TEST_F(BatchModeTest, WritesNoCsvWithoutTheResults) {
          options[3] = root.Path("failing/TolvaModel.exe");
        },
        kBatchRunFailed, "Unable to complete the run GW_Test: the driver ended without tolva.ok."},
+      // As the real model may: its own success marker after each run that went well.
+      {"a model that writes tolva.ok itself, one of whose runs fails",
+       [&](QStringList& options) {
+         root.Write("marking/TolvaModel.exe",
+                    "#!/bin/sh\ncase \"$1\" in *_3.tol) exit 3;; esac\n'" TARN_BIN_DIR
+                    "/model/TolvaModel.exe' \"$@\" || exit\n"
+                    "echo 'TOLVA run succesfully terminated!' > \"$(dirname \"$1\")/tolva.ok\"\n");
+         QFile::setPermissions(root.Path("marking/TolvaModel.exe"),
+                               QFile::ReadOwner | QFile::ExeOwner);
+         options[3] = root.Path("marking/TolvaModel.exe");
+       },
+       kBatchRunFailed, "Unable to complete the run GW_Test: the driver "},
       {"a CSV file in a folder that does not exist",
        [&](QStringList& options) { options.back() = root.Path("missing/results.csv"); },
        kBatchCsvNotWritten,
@@ -324,9 +343,9 @@ TEST_F(BatchModeTest, WritesNoCsvWithoutTheResults) {
          root.Write("bin/TARN_DoduVovuv", "#!/bin/sh\ntouch tolva.ok\n");
          QFile::setPermissions(root.Path("bin/TARN_DoduVovuv"), QFile::ReadOwner | QFile::ExeOwner);
        },
-       kBatchCsvNotWritten,
-       "The CSV file was not written: The summary report " + root.Path("out/GW_Test_Tsb.sum") +
-           " was not found."},
+       kBatchRunFailed,
+       "Unable to complete the run GW_Test: its summary report " +
+           root.Path("out/GW_Test_Tsb.sum") + " is not usable: "},
   };
   for (const auto& c : cases) {
     QStringList options = ExampleOptions() << "--csv" << csv;
@@ -339,8 +358,104 @@ TEST_F(BatchModeTest, WritesNoCsvWithoutTheResults) {
     EXPECT_TRUE(errLines.front().startsWith(c.errLine)) << errLines.front().toStdString();
     EXPECT_FALSE(root.Exists("results.csv")) << c.name;
     EXPECT_FALSE(root.Exists("missing")) << c.name;
-    EXPECT_EQ(root.Exists("out/GW_Test.err") && errLines.size() > 1, c.status == kBatchRunFailed)
-        << c.name;
+    EXPECT_EQ(errLines.size() > 1, root.Exists("out/GW_Test.err")) << c.name;
+  }
+}
+#endif
+
+#ifndef _WIN32
+// A CSV file that is an input of the run, by whatever name, or lies in the output folder is
+// refused before the run starts; nothing is prepared and the input stays as it is.
+TEST_F(BatchModeTest, RefusesACsvFileThatWouldReplaceAnInput) {
+  const QString input = root.Path("in/GW_Test.tol");
+  ASSERT_TRUE(QFile::link(input, root.Path("symbolic.tol")));
+  ASSERT_EQ(link(QFile::encodeName(input).constData(),
+                 QFile::encodeName(root.Path("hard.tol")).constData()),
+            0);
+  const QByteArray before = root.Read("in/GW_Test.tol");
+  const QString isInput = ": it is the model input file " + input;
+  const struct {
+    QString csv;
+    QString errLine;
+  } cases[] = {
+      {input, "Unable to export the results to " + input + isInput},
+      {root.Path("symbolic.tol"),
+       "Unable to export the results to " + root.Path("symbolic.tol") + isInput},
+      {root.Path("hard.tol"), "Unable to export the results to " + root.Path("hard.tol") + isInput},
+      {root.Path("in/GW_Test.met"),
+       "Unable to export the results to " + root.Path("in/GW_Test.met") +
+           ": it is the companion file " + root.Path("in/GW_Test.met")},
+      {root.Path("out/results.csv"),
+       "Unable to export the results to " + root.Path("out/results.csv") +
+           ": it lies in the output folder " + root.Path("out") + "/, which the next run empties"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(ExampleOptions() << "--csv" << c.csv), kBatchNotStarted) << c.csv.toStdString();
+
+    EXPECT_EQ(ErrLines(), QStringList({c.errLine}));
+    EXPECT_EQ(root.Names("out"), QStringList()) << c.csv.toStdString();
+    EXPECT_EQ(root.Read("in/GW_Test.tol"), before) << c.csv.toStdString();
+  }
+}
+
+// A second front end on the output folder of a running run refuses before it deletes anything,
+// whether the first front end still waits for its driver or was killed and left the driver
+// running; the run goes on to its full report.
+TEST_F(BatchModeTest, SecondFrontEndLeavesARunningRunAlone) {
+  ASSERT_EQ(Run(ExampleOptions()), kBatchSucceeded) << err.str();
+  const QStringList leaching =
+      OutLines().mid(OutLines().indexOf("* TARN Doduvovuv Report: Leaching"));
+  // The stand-in, slow to start: each run waits until the test lets the model go on.
+  root.Write("gated/TolvaModel.exe", "#!/bin/sh\ntouch '" + root.Path("started").toLocal8Bit() +
+                                         "'\nwhile [ ! -e '" + root.Path("go").toLocal8Bit() +
+                                         "' ]; do sleep 0.1; done\nexec '" TARN_BIN_DIR
+                                         "/model/TolvaModel.exe' \"$@\"\n");
+  QFile::setPermissions(root.Path("gated/TolvaModel.exe"), QFile::ReadOwner | QFile::ExeOwner);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_CONFIG_HOME", root.Path("config"));
+  environment.insert("XDG_CONFIG_DIRS", root.Path("config"));
+  const auto start = [&](QProcess& frontEnd, const QString& model) {
+    frontEnd.setProcessEnvironment(environment);
+    frontEnd.setWorkingDirectory(root.Path());
+    QStringList options = ExampleOptions();
+    options[3] = model;
+    frontEnd.start(TARN_BIN_DIR "/TARN_SB", QStringList("--batch") + options);
+  };
+  for (const bool killFirst : {false, true}) {
+    root.Remove("started");
+    root.Remove("go");
+    QProcess first;
+    start(first, root.Path("gated/TolvaModel.exe"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return root.Exists("started"); }, 60000));
+    if (killFirst) {
+      first.kill();
+      ASSERT_TRUE(first.waitForFinished(60000));
+    }
+    const QStringList running = root.Names("out");
+    const QByteArray busy = root.Read("out/GW_Test.bus");
+    ASSERT_FALSE(busy.isEmpty());
+
+    QProcess second;
+    start(second, TARN_BIN_DIR "/model/TolvaModel.exe");
+    ASSERT_TRUE(second.waitForFinished(60000));
+
+    EXPECT_EQ(second.exitCode(), kBatchNotStarted) << killFirst;
+    EXPECT_EQ(second.readAllStandardError(),
+              "Unable to prepare the output folder: a run is still going on in it\n")
+        << killFirst;
+    EXPECT_EQ(root.Names("out"), running) << killFirst;
+    EXPECT_EQ(root.Read("out/GW_Test.bus"), busy) << killFirst;
+    root.Write("go");
+    if (killFirst) {
+      // The driver that the killed front end left runs on to its end.
+      EXPECT_TRUE(QTest::qWaitFor([&] { return !root.Exists("out/GW_Test.bus"); }, 120000));
+      EXPECT_TRUE(root.Exists("out/tolva.ok"));
+      continue;
+    }
+    ASSERT_TRUE(first.waitForFinished(120000));
+    EXPECT_EQ(first.exitCode(), kBatchSucceeded) << first.readAllStandardError().toStdString();
+    const QStringList report = TextLines(first.readAllStandardOutput());
+    EXPECT_EQ(report.mid(report.indexOf("* TARN Doduvovuv Report: Leaching")), leaching);
   }
 }
 #endif

@@ -13,14 +13,20 @@ Calculation::Calculation(const RunSettings& settings, Messages& messages, int st
     emit LineRead(line);
   });
   connect(&FDriver, &DriverProcess::Ended, this, [this](int exitCode) {
-    emit Ended(JudgeOutcome(FSettings, exitCode, FDriver.StopRequested(), FLastLines));
+    // Judged, its report read, while no other front end can have touched the folder.
+    const RunOutcome outcome =
+        JudgeOutcome(FSettings, exitCode, FDriver.StopRequested(), FLastLines);
+    FFolderLock.reset();
+    emit Ended(outcome);
   });
 }
 
 bool Calculation::Start() {
-  if (!CreateInpFile(FSettings, FMessages)) return false;
+  FFolderLock = CreateInpFile(FSettings, FMessages);
+  if (!FFolderLock) return false;
   WriteBatchFile(FSettings);
   if (FDriver.Start(BatchFilePath(FSettings), FSettings.outputPath)) return true;
+  FFolderLock.reset();
   FMessages.ShowError(QStringLiteral("Unable to start the batch file %1")
                           .arg(QDir::toNativeSeparators(BatchFilePath(FSettings))));
   return false;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <memory>
 
 #include "frontend/driver_process.h"
 #include "frontend/messages.h"
@@ -21,9 +22,10 @@ class Calculation : public QObject {
   Calculation(const RunSettings& settings, Messages& messages, int stopGrace = cStopGrace,
               QObject* parent = nullptr);
 
-  // Prepares the output folder, writes TARN.bat and starts it. False, with nothing started and
-  // Ended never coming, when the preparation was refused or the batch file could not be
-  // started. Throws std::runtime_error when a file cannot be written.
+  // Prepares the output folder, writes TARN.bat and starts it; the output folder stays locked
+  // until the run has been judged. False, with nothing started and Ended never coming, when the
+  // preparation was refused or the batch file could not be started. Throws std::runtime_error
+  // when a file cannot be written.
   bool Start();
   // Asks the driver to stop (see DriverProcess::Stop); Ended follows once it has ended.
   void Stop();
@@ -41,6 +43,8 @@ class Calculation : public QObject {
   const RunSettings FSettings;
   Messages& FMessages;
   DriverProcess FDriver;
+  // The output folder's lock, from the preparation until the run has been judged.
+  std::unique_ptr<OutputFolderLock> FFolderLock;
   // The driver's last console lines, for a failure without an error file.
   QStringList FLastLines;
 };

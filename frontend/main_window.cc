@@ -318,7 +318,7 @@ void TfrmMain::UpdateButtons() {
   btnGo->setEnabled(ReadyToCalculate && !FCalculating);
   lblCalculateHint->setText(FCalculating || ReadyToCalculate ? QString() : unmet.front().text);
   btnStop->setEnabled(FCalculating && FRun && !FRun->StopRequested());
-  btnReport->setEnabled(!FCalculating && SucceededRunReport(settings));
+  btnReport->setEnabled(!FCalculating && SucceededRunReport(settings).has_value());
   // Nothing the run was started with changes while it goes on.
   for (QWidget* input :
        std::initializer_list<QWidget*>{btnTolvaFile, btnModelPath, btnSelectOutputPath,
@@ -346,9 +346,9 @@ void TfrmMain::ShowPath(QLineEdit* field, const QString& path) {
 }
 
 void TfrmMain::readOutput(const RunSettings& settings) {
-  if (const auto report = ReadReportSections(SummaryReportPath(settings))) {
+  if (const auto report = SucceededRunReport(settings)) {
     ShowReport(*report, LoadReportData(settings.outputPath, RunBaseName(settings.tolvaFile)),
-               FDialogs);
+               settings, FDialogs);
   }
 }
 
@@ -415,7 +415,7 @@ void TfrmMain::RunEnded(const RunOutcome& outcome) {
   }
   switch (outcome.kind) {
     case RunOutcome::Kind::kSucceeded:
-      readOutput(settings);
+      ShowReport(outcome.report.sections, outcome.report.data, settings, FDialogs);
       break;
     case RunOutcome::Kind::kStopped:
       lblProgress->setText(outcome.message.join(QLatin1Char(' ')));

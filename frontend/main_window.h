@@ -53,7 +53,7 @@ class TfrmMain : public QWidget {
   void FormShow();
   void FormDestroy();
   RunSettings CurrentSettings() const;
-  // Shows the report sections of the run of `settings`.
+  // Shows the report of the run of `settings` when its output folder tells of a success.
   void readOutput(const RunSettings& settings);
   void UpdateProgress();
   void RunEnded(const RunOutcome& outcome);

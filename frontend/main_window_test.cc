@@ -35,6 +35,15 @@ const QString kBuiltInModel =
 const QString kBuiltInModel = "/opt/LanthModels/KAV3/models/tolva/TolvaModel.exe";
 #endif
 
+// The model input of StoreExistingPaths: one compound.
+constexpr char kModelInput[] = "table compounds\nTarnazine\nend_table\n";
+// A complete summary report of that model input, and the shell command that writes it.
+constexpr char kReport[] =
+    "* TARN Doduvovuv REPORT: Header\n* Run ID : GW\n* End of TARN Doduvovuv REPORT: Header\n"
+    "* TARN Doduvovuv Report: Leaching\n* \n* Results for compound: Tarnazine\n* \n"
+    "* End of TARN Doduvovuv Report: Leaching\n";
+const QByteArray kWriteReport = QByteArray("cat > GW_Tsb.sum <<'END'\n") + kReport + "END\n";
+
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() : current(root.Path()) { testing::ClearSettings(); }
@@ -46,9 +55,10 @@ class MainWindowTest : public ::testing::Test {
   // A model input, a model, a driver and an output folder that exist, the paths stored as the
   // user's choices.
   void StoreExistingPaths() {
-    for (const char* file : {"in/GW.tol", "in/GW.bot", "in/GW.met", "model/TolvaModel.exe"})
-      root.Write(file);
-    if (!root.Exists("bin/TARN_DoduVovuv")) WriteDriver("#!/bin/sh\ntouch tolva.ok\n");
+    for (const char* file : {"in/GW.bot", "in/GW.met", "model/TolvaModel.exe"}) root.Write(file);
+    root.Write("in/GW.tol", kModelInput);
+    if (!root.Exists("bin/TARN_DoduVovuv"))
+      WriteDriver("#!/bin/sh\n" + kWriteReport + "touch tolva.ok\n");
     root.MakeFolder("out");
     testing::WriteUserSetting(cRegTolvaFilePath, root.Path("in/GW.tol"));
     testing::WriteUserSetting(cRegTolvaModelPath, root.Path("model/TolvaModel.exe"));
@@ -301,8 +311,9 @@ TEST_F(MainWindowTest, CancelledPickerReevaluatesTheButtons) {
   QFile::remove(root.Path("in/GW.tol"));
   Open();
   EXPECT_FALSE(Enabled("btnGo"));
-  root.Write("in/GW.tol");
-  root.Write("out/GW_Tsb.sum");
+  root.Write("in/GW.tol", kModelInput);
+  root.Write("out/GW.tol", kModelInput);
+  root.Write("out/GW_Tsb.sum", kReport);
   root.Write("out/tolva.ok");
   EXPECT_FALSE(Enabled("btnReport"));
 
@@ -356,15 +367,13 @@ TEST_F(MainWindowTest, AsksBeforeClosing) {
 
 TEST_F(MainWindowTest, ReportShowsTheSectionsOfTheLastRun) {
   StoreExistingPaths();
-  root.Write("out/GW_Tsb.sum",
-             "* ---\n* TARN Doduvovuv REPORT: Header\n* Run ID : GW\n"
-             "* End of TARN Doduvovuv REPORT: Header\n* table\n");
+  root.Write("out/GW.tol", kModelInput);
+  root.Write("out/GW_Tsb.sum", "* ---\n" + QByteArray(kReport) + "* table\n");
   root.Write("out/tolva.ok");
   Open();
 
   EXPECT_EQ(ReportsOf([&] { Click("btnReport"); }),
-            std::vector<QStringList>({{"* TARN Doduvovuv REPORT: Header", "* Run ID : GW",
-                                       "* End of TARN Doduvovuv REPORT: Header", ""}}));
+            std::vector<QStringList>({ExtractReportSections(TextLines(kReport))}));
 }
 
 #ifndef _WIN32
@@ -372,7 +381,7 @@ TEST_F(MainWindowTest, ReportShowsTheSectionsOfTheLastRun) {
 // run's tolva.ok, else an error dialog with the error file's lines or the driver's last
 // console lines.
 TEST_F(MainWindowTest, ShowsAReportOnlyAfterASuccessfulDriver) {
-  const QByteArray summary = "echo '* TARN Doduvovuv Report: Leaching' > GW_Tsb.sum\n";
+  const QByteArray summary = kWriteReport;
   const struct {
     const char* name;
     QByteArray driver;
@@ -425,8 +434,9 @@ TEST_F(MainWindowTest, ShowsAReportOnlyAfterASuccessfulDriver) {
 TEST_F(MainWindowTest, ShowsProgressWhileTheDriverRuns) {
   StoreExistingPaths();
   WriteDriver(
-      "#!/bin/sh\necho first line\ntouch GW_1.sum GW_2.sum GW_Tsb.sum\n"
-      "while [ ! -f go ]; do sleep 0.05; done\ntouch GW_3.sum tolva.ok\necho last line\n");
+      "#!/bin/sh\necho first line\ntouch GW_1.sum GW_2.sum\n"
+      "while [ ! -f go ]; do sleep 0.05; done\ntouch GW_3.sum tolva.ok\n" +
+      kWriteReport + "echo last line\n");
   Open();
   Find<QComboBox>("cbxOptions")->setCurrentText("UserDefined");
   const auto* bar = Find<QProgressBar>("prgRuns");
@@ -461,8 +471,9 @@ TEST_F(MainWindowTest, ShowsTheRunsOwnReportWhateverIsPickedMeanwhile) {
   root.Write("other/GW_Tsb.sum", "* TARN Doduvovuv Report: Leaching\n* other folder\n");
   root.Write("other/tolva.ok");
   WriteDriver(
-      "#!/bin/sh\nwhile [ ! -f go ]; do sleep 0.05; done\n"
-      "printf '* TARN Doduvovuv Report: Leaching\\n* this run\\n' > GW_Tsb.sum\ntouch tolva.ok\n");
+      "#!/bin/sh\nwhile [ ! -f go ]; do sleep 0.05; done\ncat > GW_Tsb.sum <<'END'\n"
+      "* TARN Doduvovuv Report: Leaching\n* this run\n* Results for compound: Tarnazine\n"
+      "* End of TARN Doduvovuv Report: Leaching\nEND\ntouch tolva.ok\n");
   Open();
   bool checked = false;
   QTimer::singleShot(0, [&] {
@@ -480,8 +491,9 @@ TEST_F(MainWindowTest, ShowsTheRunsOwnReportWhateverIsPickedMeanwhile) {
   const std::vector<QStringList> reports = ReportsOf([&] { Calculate(); });
 
   EXPECT_TRUE(checked);
-  EXPECT_EQ(reports,
-            std::vector<QStringList>({{"* TARN Doduvovuv Report: Leaching", "* this run"}}));
+  EXPECT_EQ(reports, std::vector<QStringList>({{"* TARN Doduvovuv Report: Leaching", "* this run",
+                                                "* Results for compound: Tarnazine",
+                                                "* End of TARN Doduvovuv Report: Leaching", ""}}));
   EXPECT_EQ(Text("edtOutputPath"), root.Path("out"));
   EXPECT_EQ(testing::UserSetting(cRegOutputPath), root.Path("out"));
   EXPECT_FALSE(Enabled("btnStop"));
@@ -569,7 +581,7 @@ TEST_F(MainWindowTest, ModelLauncherReachesTheControlFileUntilCleared) {
   Open();
   ASSERT_TRUE(Enabled("btnClearModelLauncher"));
 
-  Calculate();
+  EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 1u);
 
   const QStringList withLauncher = TextLines(root.Read("out/GW.tsb"));
   EXPECT_EQ(withLauncher.mid(5),
@@ -581,7 +593,7 @@ TEST_F(MainWindowTest, ModelLauncherReachesTheControlFileUntilCleared) {
   EXPECT_EQ(Text("edtModelLauncher"), "");
   EXPECT_EQ(testing::UserSetting(cRegModelLauncherPath), "");
   EXPECT_FALSE(Enabled("btnClearModelLauncher"));
-  Calculate();
+  EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 1u);
   EXPECT_EQ(TextLines(root.Read("out/GW.tsb")), withLauncher.mid(0, 5));
   Open();
   EXPECT_EQ(Text("edtModelLauncher"), "");

@@ -5,10 +5,14 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <string.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -34,6 +38,11 @@ QString QuoteForShell(const QString& text) {
 QString ShellWord(const QString& name) {
   static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.+-]+$"));
   return plain.match(name).hasMatch() ? name : QuoteForShell(name);
+}
+
+// Why a file cannot be read, with the system's reason for `error`.
+QString CannotRead(int error) {
+  return QStringLiteral("it cannot be read (%1)").arg(QString::fromLocal8Bit(strerror(error)));
 }
 
 }  // namespace
@@ -74,6 +83,56 @@ Command BatchCommand(const QString& batchPath) {
 bool IsSystemFile(const QString&) { return false; }
 
 void MarkHidden(const QString&) {}
+
+std::optional<QByteArray> ReadRegularFile(const QString& path, QString& reason) {
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then refuses it.
+  const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    reason = CannotRead(errno);
+    return std::nullopt;
+  }
+  struct stat opened {};
+  if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+    reason = QStringLiteral("it is not a regular file");
+    close(fd);
+    return std::nullopt;
+  }
+  QByteArray bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      reason = CannotRead(errno);
+      close(fd);
+      return std::nullopt;
+    }
+    bytes.append(buffer, got);
+  }
+  close(fd);
+  return bytes;
+}
+
+bool BusyMarkerLocked(const QString& path) {
+  const int fd =
+      open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return false;
+  struct stat opened {};
+  // The driver's own lock, taken and let go at once: it fails only while a driver holds it.
+  const bool locked = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                      flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return locked;
+}
+
+bool SameFile(const QString& a, const QString& b) {
+  struct stat first {
+  }, second{};
+  return stat(QFile::encodeName(a).constData(), &first) == 0 &&
+         stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
 
 std::unique_ptr<QSettings> OpenSettingsKey(SettingsRoot root, const QString& keyPath) {
   // "SOFTWARE\Organisation\Application\Group..." names the settings file of that organisation

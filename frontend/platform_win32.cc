@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <optional>
+#include <utility>
 
 #include "frontend/platform.h"
 
@@ -70,6 +72,71 @@ void MarkHidden(const QString& path) {
   const DWORD attributes = GetFileAttributesW(name.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES)
     SetFileAttributesW(name.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
+}
+
+std::optional<QByteArray> ReadRegularFile(const QString& path, QString& reason) {
+  const HANDLE handle = CreateFileW(Wide(QDir::toNativeSeparators(path)).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    reason = QStringLiteral("it cannot be opened (system error %1)").arg(GetLastError());
+    return std::nullopt;
+  }
+  // A pipe or a device would make a read wait.
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    reason = QStringLiteral("it is not a regular file");
+    CloseHandle(handle);
+    return std::nullopt;
+  }
+  QByteArray bytes;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
+      reason = QStringLiteral("it cannot be read (system error %1)").arg(GetLastError());
+      CloseHandle(handle);
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<qsizetype>(got));
+  }
+  CloseHandle(handle);
+  return bytes;
+}
+
+bool BusyMarkerLocked(const QString& path) {
+  // The driver holds its marker open for writing and shares only reading: an open that does not
+  // share writing fails while it does.
+  const HANDLE handle = CreateFileW(Wide(QDir::toNativeSeparators(path)).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+  CloseHandle(handle);
+  return false;
+}
+
+namespace {
+
+// The volume and file index of the existing file `path` (links followed); nothing when it
+// cannot be opened.
+std::optional<std::pair<DWORD, quint64>> FileIdentity(const QString& path) {
+  const HANDLE handle = CreateFileW(Wide(QDir::toNativeSeparators(path)).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(handle, &info);
+  CloseHandle(handle);
+  if (!known) return std::nullopt;
+  return std::make_pair(info.dwVolumeSerialNumber,
+                        (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
+}  // namespace
+
+bool SameFile(const QString& a, const QString& b) {
+  const auto first = FileIdentity(a);
+  return first && first == FileIdentity(b);
 }
 
 std::unique_ptr<QSettings> OpenSettingsKey(SettingsRoot root, const QString& keyPath) {

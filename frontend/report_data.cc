@@ -13,6 +13,7 @@
 
 #include "driver/report.h"
 #include "driver/results.h"
+#include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "reader/dates.h"
 #include "support/number_format.h"
@@ -73,12 +74,13 @@ class RunFilesReader {
   }
 
   RunReportData Read() {
-    QFile file(summary_);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString reason;
+    const std::optional<QByteArray> text = ReadRegularFile(summary_, reason);
+    if (!text) {
       return {std::nullopt, QStringLiteral("The summary report %1 was not found.")
                                 .arg(QDir::toNativeSeparators(summary_))};
     }
-    lines_ = TextLines(file.readAll());
+    lines_ = TextLines(*text);
     if (ReadTable() && ReadRanking() && ReadFirstDates() && ReadLeaching()) return {data_, {}};
     return {std::nullopt, note_};
   }
@@ -190,13 +192,14 @@ class RunFilesReader {
   bool ReadFirstDates() {
     for (int appId = 1; appId <= NumResults(); ++appId) {
       const QString path = CopyPath(appId);
-      QFile file(path);
-      if (!file.open(QIODevice::ReadOnly)) {
+      QString reason;
+      const std::optional<QByteArray> text = ReadRegularFile(path, reason);
+      if (!text) {
         return Fail(QStringLiteral("The model input of application id %1 was not found: %2")
                         .arg(appId)
                         .arg(QDir::toNativeSeparators(path)));
       }
-      const QStringList lines = TextLines(file.readAll());
+      const QStringList lines = TextLines(*text);
       const auto table = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
         return line.contains(QLatin1String(kApplicationsTable));
       });

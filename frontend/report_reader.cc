@@ -1,6 +1,6 @@
 #include "frontend/report_reader.h"
 
-#include <QFile>
+#include "frontend/platform.h"
 
 namespace tarn::frontend {
 namespace {
@@ -42,9 +42,10 @@ QStringList TextLines(const QByteArray& text) {
 }
 
 std::optional<QStringList> ReadReportSections(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  return ExtractReportSections(TextLines(file.readAll()));
+  QString reason;
+  const std::optional<QByteArray> text = ReadRegularFile(path, reason);
+  if (!text) return std::nullopt;
+  return ExtractReportSections(TextLines(*text));
 }
 
 }  // namespace tarn::frontend

@@ -23,7 +23,8 @@ QStringList TextLines(const QByteArray& text);
 // anywhere in a line.
 QStringList ExtractReportSections(const QStringList& lines);
 
-// The sections of the summary report at `path`; nothing when the file does not exist.
+// The sections of the summary report at `path`; nothing when it is no regular file that can be
+// read.
 std::optional<QStringList> ReadReportSections(const QString& path);
 
 }  // namespace tarn::frontend

@@ -25,6 +25,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "frontend/export_target.h"
 #include "reader/dates.h"
 
 namespace tarn::frontend {
@@ -161,8 +162,10 @@ void TfrmReport::SetReport(const QStringList& lines) {
   memReoport->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
-void TfrmReport::SetReportData(const RunReportData& report, Dialogs& dialogs) {
+void TfrmReport::SetReportData(const RunReportData& report, const RunSettings& settings,
+                               Dialogs& dialogs) {
   FData = report.data;
+  FRun = settings;
   FDialogs = &dialogs;
   ShowCharts(report.note);
 }
@@ -216,6 +219,10 @@ void TfrmReport::btnExportCsvClick() {
   const auto path =
       FDialogs->PickCsvFile(outputFolder.dir().filePath(FData->baseName + QStringLiteral(".csv")));
   if (!path) return;
+  if (const auto refusal = ExportRefusal(*path, FRun)) {
+    FDialogs->ShowError(*refusal);
+    return;
+  }
   try {
     WriteReportCsv(*path, *FData);
   } catch (const std::runtime_error& error) {
@@ -235,9 +242,10 @@ TfrmReport* NewReportWindow(const QStringList& lines) {
 
 }  // namespace
 
-void ShowReport(const QStringList& lines, const RunReportData& report, Dialogs& dialogs) {
+void ShowReport(const QStringList& lines, const RunReportData& report, const RunSettings& settings,
+                Dialogs& dialogs) {
   TfrmReport* window = NewReportWindow(lines);
-  window->SetReportData(report, dialogs);
+  window->SetReportData(report, settings, dialogs);
   window->exec();
 }
 

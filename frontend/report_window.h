@@ -10,6 +10,7 @@
 
 #include "frontend/dialogs.h"
 #include "frontend/report_data.h"
+#include "frontend/run_preparation.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -26,9 +27,10 @@ class TfrmReport : public QDialog {
   // Empties the text box, then fills it with `lines`.
   void SetReport(const QStringList& lines);
 
-  // Shows the charts of `report`, or its note in their place; `dialogs` asks where the CSV
-  // export goes. Until this is called the window has no run files, and says so.
-  void SetReportData(const RunReportData& report, Dialogs& dialogs);
+  // Shows the charts of `report`, the results of the run of `settings`, or its note in their
+  // place; `dialogs` asks where the CSV export goes. Until this is called the window has no run
+  // files, and says so.
+  void SetReportData(const RunReportData& report, const RunSettings& settings, Dialogs& dialogs);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,11 +47,14 @@ class TfrmReport : public QDialog {
   QPushButton* btnExportCsv;
   QPushButton* btnCancel;
   std::optional<ReportData> FData;
+  // The run the data are of: an export never replaces one of its files.
+  RunSettings FRun;
   Dialogs* FDialogs = nullptr;
 };
 
-// Shows a new report window modally with `lines` and the charts of `report`, and releases it
-// afterwards.
-void ShowReport(const QStringList& lines, const RunReportData& report, Dialogs& dialogs);
+// Shows a new report window modally with `lines` and the charts of `report`, the results of the
+// run of `settings`, and releases it afterwards.
+void ShowReport(const QStringList& lines, const RunReportData& report, const RunSettings& settings,
+                Dialogs& dialogs);
 
 }  // namespace tarn::frontend

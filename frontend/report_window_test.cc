@@ -44,6 +44,16 @@ class ReportWindowTest : public ::testing::Test {
   }
 
   RunReportData Load() const { return LoadReportData(root.Path("out"), "GW_Test"); }
+  RunSettings Settings() const {
+    return {root.Path("in/GW_Test.tol"),
+            TARN_BIN_DIR "/model/TolvaModel.exe",
+            root.Path("out"),
+            root.Path("bin/TARN_DoduVovuv"),
+            "Monthly",
+            "20",
+            "80",
+            "310"};
+  }
 
   TempFolder root;
   testing::RecordingDialogs dialogs;
@@ -83,7 +93,7 @@ std::vector<Chart> Charts(TfrmReport& window) {
 TEST_F(ReportWindowTest, ChartsTheExampleRun) {
   std::vector<Chart> charts;
   bool exportEnabled = false;
-  const auto show = [&] { ShowReport({"* the report"}, Load(), dialogs); };
+  const auto show = [&] { ShowReport({"* the report"}, Load(), Settings(), dialogs); };
 
   EXPECT_EQ(testing::AnswerModal<TfrmReport>(
                 show,
@@ -129,37 +139,54 @@ TEST_F(ReportWindowTest, ChartsTheExampleRun) {
 }
 
 // Export CSV proposes <base>.csv beside the output folder and writes the chosen file; a
-// cancelled choice writes nothing, a file that cannot be written gives an error.
+// cancelled choice writes nothing, a file that cannot be written gives an error, and so do a
+// link to the model input and a file in the output folder, which stay as they are.
 TEST_F(ReportWindowTest, ExportsTheCsvToTheChosenFile) {
   const RunReportData report = Load();
   ASSERT_TRUE(report.data);
+  ASSERT_TRUE(QFile::link(root.Path("in/GW_Test.tol"), root.Path("chosen.tol")));
+  const QByteArray input = root.Read("in/GW_Test.tol");
+  const QByteArray summary = root.Read("out/GW_Test_Tsb.sum");
   const struct {
     std::optional<QString> pick;
     bool written;
+    // The whole message, or its start when the system's reason follows.
     QStringList errors;
   } cases[] = {
       {root.Path("chosen.csv"), true, {}},
       {std::nullopt, false, {}},
-      {root.Path("missing/chosen.csv"), false, {"Unable to write the CSV file "}},
+      {root.Path("missing/chosen.csv"),
+       false,
+       {"Unable to write the CSV file " + root.Path("missing/chosen.csv") + ": "}},
+      {root.Path("chosen.tol"),
+       false,
+       {"Unable to export the results to " + root.Path("chosen.tol") +
+        ": it is the model input file " + root.Path("in/GW_Test.tol")}},
+      {root.Path("out/GW_Test_Tsb.sum"),
+       false,
+       {"Unable to export the results to " + root.Path("out/GW_Test_Tsb.sum") +
+        ": it lies in the output folder " + root.Path("out") + "/, which the next run empties"}},
   };
   for (const auto& c : cases) {
     root.Remove("chosen.csv");
     testing::RecordingDialogs answers;
     answers.picks = {c.pick};
     TfrmReport window;
-    window.SetReportData(report, answers);
+    window.SetReportData(report, Settings(), answers);
 
     QTest::mouseClick(window.findChild<QPushButton*>("btnExportCsv"), Qt::LeftButton);
 
     EXPECT_EQ(answers.pickerFolders, QStringList({root.Path("GW_Test.csv")}));
     EXPECT_EQ(root.Read("chosen.csv"), c.written ? ReportCsv(*report.data) : QByteArray());
     ASSERT_EQ(answers.errors.size(), c.errors.size());
-    // The rest of the message is the system's reason.
-    if (!c.errors.isEmpty()) {
-      EXPECT_TRUE(answers.errors[0].startsWith(c.errors[0] + *c.pick + ": "))
-          << answers.errors[0].toStdString();
+    if (!c.errors.isEmpty() && c.errors[0].endsWith(": ")) {
+      EXPECT_TRUE(answers.errors[0].startsWith(c.errors[0])) << answers.errors[0].toStdString();
+    } else {
+      EXPECT_EQ(answers.errors, c.errors);
     }
   }
+  EXPECT_EQ(root.Read("in/GW_Test.tol"), input);
+  EXPECT_EQ(root.Read("out/GW_Test_Tsb.sum"), summary);
 }
 
 // A run whose files are missing or incomplete keeps its text and shows a note in place of the
@@ -176,7 +203,7 @@ TEST_F(ReportWindowTest, ShowsANoteInPlaceOfTheCharts) {
       {"missing summary report",
        [&](TfrmReport& window) {
          root.Remove("out/GW_Test_Tsb.sum");
-         window.SetReportData(Load(), dialogs);
+         window.SetReportData(Load(), Settings(), dialogs);
        },
        "No chart: The summary report " + summary + " was not found."},
   };

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "frontend/platform.h"
 #include "support/platform.h"
@@ -45,16 +46,6 @@ bool IsSameOrBelow(const QString& folder, const QString& ancestor) {
   return folder.startsWith(prefix, cs);
 }
 
-// The folders a file is reached from: the one its path names and, for a link, its target's.
-QStringList FoldersOf(const QString& file) {
-  const QFileInfo info(file);
-  QStringList folders;
-  for (const QString& folder :
-       {info.absoluteDir().canonicalPath(), QFileInfo(info.canonicalFilePath()).absolutePath()})
-    if (!folder.isEmpty() && !folders.contains(folder)) folders << folder;
-  return folders;
-}
-
 // The driver's own verdict on the model input's file name as its argument: nothing when it
 // takes the name as the run's name, else the lines it would refuse it with.
 std::optional<QString> RunNameRefusal(const QString& fileName) {
@@ -90,12 +81,6 @@ QString LauncherText(const RunSettings& settings) {
   return settings.launcherFile.isEmpty() ? QString() : ProgramPathText(settings.launcherFile);
 }
 
-// Copies `from` to `to`, replacing `to`; a failure is not reported.
-void CopyReplacing(const QString& from, const QString& to) {
-  QFile::remove(to);
-  QFile::copy(from, to);
-}
-
 // Writes `bytes` as the whole new file `path`, or throws the file error.
 void WriteNewFile(const QString& path, const QByteArray& bytes) {
   QFile::remove(path);
@@ -108,18 +93,57 @@ void WriteNewFile(const QString& path, const QByteArray& bytes) {
   }
 }
 
-// Copies the first file of `inputFolder` that matches `mask` into `out`; when there is none,
-// shows `missingMessage` with the searched folder and mask.
-void CopyFirstCompanion(const QString& inputFolder, const QString& mask, const QString& out,
-                        const QString& missingMessage, Messages& messages) {
-  QStringList found;
-  lpFileSearch(inputFolder, mask, found);
-  if (found.isEmpty()) {
-    messages.ShowError(
-        missingMessage.arg(QDir::toNativeSeparators(WithSeparator(inputFolder)) + mask));
-    return;
+// A file that the run gets a copy of, read before anything in the output folder is deleted.
+struct InputCopy {
+  QString name;
+  QByteArray bytes;
+};
+
+// Reads `file` for its copy. Nothing, with its message shown, when it is no regular file (a FIFO
+// would keep the copy waiting for ever) or cannot be read.
+std::optional<InputCopy> ReadForCopy(const QString& file, const char* what, Messages& messages) {
+  QString reason;
+  if (std::optional<QByteArray> bytes = ReadRegularFile(file, reason))
+    return InputCopy{QFileInfo(file).fileName(), *std::move(bytes)};
+  messages.ShowError(QStringLiteral("Unable to copy the %1 %2 into the output folder: %3")
+                         .arg(QLatin1String(what), QDir::toNativeSeparators(file), reason));
+  return std::nullopt;
+}
+
+// What the preparation copies into the output folder, and the messages about the companions
+// that were not found, which are shown once the folder has been emptied.
+struct InputCopies {
+  std::vector<InputCopy> copies;
+  QStringList missing;
+};
+
+// Reads the model input and the first file of its folder of each companion kind. Nothing, with
+// its message shown, when one of them cannot be read.
+std::optional<InputCopies> ReadInputCopies(const QString& tolvaFile, Messages& messages) {
+  InputCopies read;
+  const QFileInfo input(tolvaFile);
+  if (input.exists()) {
+    const auto copy = ReadForCopy(tolvaFile, "model input file", messages);
+    if (!copy) return std::nullopt;
+    read.copies.push_back(*copy);
   }
-  CopyReplacing(found.front(), out + QFileInfo(found.front()).fileName());
+  const QString inputFolder = input.absolutePath();
+  const std::pair<QString, QString> companions[] = {
+      {QStringLiteral("*.bot"), QStringLiteral("Unable the copy the *.bot file %1")},
+      {QStringLiteral("*.met"), QStringLiteral("Unable the copy thee *.met file %1")}};
+  for (const auto& [mask, missingMessage] : companions) {
+    QStringList found;
+    lpFileSearch(inputFolder, mask, found);
+    if (found.isEmpty()) {
+      read.missing << missingMessage.arg(QDir::toNativeSeparators(WithSeparator(inputFolder)) +
+                                         mask);
+      continue;
+    }
+    const auto copy = ReadForCopy(found.front(), "companion file", messages);
+    if (!copy) return std::nullopt;
+    read.copies.push_back(*copy);
+  }
+  return read;
 }
 
 // "file" or "files", as `count` needs.
@@ -183,13 +207,11 @@ bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messa
                                                       {settings.launcherFile, "model launcher"}};
   for (const auto& [program, what] : programs) {
     if (program.isEmpty()) continue;
-    for (const QString& folder : FoldersOf(program)) {
-      if (!IsSameOrBelow(folder, outFolder)) continue;
-      messages.ShowError(
-          QStringLiteral("Unable to prepare the output folder %1: the %2 %3 lies in it")
-              .arg(shown, QLatin1String(what), QDir::toNativeSeparators(program)));
-      return false;
-    }
+    if (!LiesIn(program, outFolder)) continue;
+    messages.ShowError(
+        QStringLiteral("Unable to prepare the output folder %1: the %2 %3 lies in it")
+            .arg(shown, QLatin1String(what), QDir::toNativeSeparators(program)));
+    return false;
   }
   if (!IsOneWord(ModelFolderText(settings.modelFile))) {
     messages.ShowError(QStringLiteral("Unable to write the folder of the model executable %1 "
@@ -226,6 +248,8 @@ bool RemoveEarlierOutcome(const RunSettings& settings, const QString& out, Messa
 // Leaves the hidden marker that tells a later run that the folder belongs to TARN.
 void WriteOutputMarker(const QString& out) {
   const QString path = out + QLatin1String(kOutputMarker);
+  // Written anew, never through what bears its name: a FIFO would keep the open waiting.
+  QFile::remove(path);
   QFile marker(path);
   if (!marker.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
   marker.write("This folder holds TARN runs: its files are deleted before every run.\n");
@@ -239,6 +263,14 @@ QString WithSeparator(const QString& folder) {
   qsizetype end = folder.size();
   while (end > 0 && IsSeparator(folder[end - 1])) --end;
   return folder.left(end) + QDir::separator();
+}
+
+bool LiesIn(const QString& file, const QString& folder) {
+  const QFileInfo info(file);
+  if (IsSameOrBelow(info.absoluteDir().canonicalPath(), folder)) return true;
+  // A link lies where its target does, too.
+  const QString target = info.canonicalFilePath();
+  return !target.isEmpty() && IsSameOrBelow(QFileInfo(target).absolutePath(), folder);
 }
 
 QString RunBaseName(const QString& tolvaFile) { return QFileInfo(tolvaFile).completeBaseName(); }
@@ -260,7 +292,7 @@ void lpDeletFiles(const QString& folder) {
 void lpFileSearch(const QString& folder, const QString& mask, QStringList& list) {
   const QString searched = WithSeparator(folder);
   const QStringList names =
-      QDir(searched).entryList({mask}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+      QDir(searched).entryList({mask}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
   for (const QString& name : names) list.append(searched + name);
 }
 
@@ -288,26 +320,29 @@ QByteArray ControlFileText(const RunSettings& settings, const QString& modelFold
   return text;
 }
 
-bool CreateInpFile(const RunSettings& settings, Messages& messages) {
+std::unique_ptr<OutputFolderLock> CreateInpFile(const RunSettings& settings, Messages& messages) {
   const QString out = WithSeparator(settings.outputPath);
-  if (!OutputFolderAccepted(settings, out, messages) ||
-      !RemoveEarlierOutcome(settings, out, messages))
-    return false;
+  if (!OutputFolderAccepted(settings, out, messages)) return nullptr;
+  const std::optional<InputCopies> inputs = ReadInputCopies(settings.tolvaFile, messages);
+  if (!inputs) return nullptr;
+  std::unique_ptr<OutputFolderLock> lock = OutputFolderLock::Take(out, messages);
+  if (!lock || !RemoveEarlierOutcome(settings, out, messages)) return nullptr;
   lpDeletFiles(out);
   WriteOutputMarker(out);
 
-  const QFileInfo input(settings.tolvaFile);
-  if (input.exists()) CopyReplacing(settings.tolvaFile, out + input.fileName());
-  const QString inputFolder = input.absolutePath();
-  CopyFirstCompanion(inputFolder, QStringLiteral("*.bot"), out,
-                     QStringLiteral("Unable the copy the *.bot file %1"), messages);
-  CopyFirstCompanion(inputFolder, QStringLiteral("*.met"), out,
-                     QStringLiteral("Unable the copy thee *.met file %1"), messages);
+  // A copy that cannot be written is not reported: the driver then names what it misses.
+  for (const InputCopy& copy : inputs->copies) {
+    const QString path = out + copy.name;
+    QFile::remove(path);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(copy.bytes);
+  }
+  for (const QString& message : inputs->missing) messages.ShowError(message);
 
   WriteNewFile(
       out + RunBaseName(settings.tolvaFile) + QStringLiteral(".tsb"),
       ControlFileText(settings, ModelFolderText(settings.modelFile), LauncherText(settings)));
-  return true;
+  return lock;
 }
 
 void WriteBatchFile(const RunSettings& settings) {

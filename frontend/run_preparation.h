@@ -6,8 +6,10 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "frontend/messages.h"
+#include "frontend/output_folder_lock.h"
 
 namespace tarn::frontend {
 
@@ -46,12 +48,16 @@ QString SummaryReportPath(const RunSettings& settings);
 // The batch file of the run: <out>TARN.bat.
 QString BatchFilePath(const RunSettings& settings);
 
+// Whether `file` lies in `folder` (absolute and canonical) or below it, by its path or, for a
+// link, by its target.
+bool LiesIn(const QString& file, const QString& folder);
+
 // Deletes the ordinary files and the links (never what they point to) directly in `folder`;
 // subfolders, hidden and system files stay, and a file that cannot be deleted stays without a
 // message.
 void lpDeletFiles(const QString& folder);
-// Appends folder + name of every file of `folder` (hidden and system files included, no
-// folders) whose name matches `mask`, in the order of the directory search.
+// Appends folder + name of every file of `folder` (hidden and system files, FIFOs and devices
+// included, no folders) whose name matches `mask`, in the order of the directory search.
 void lpFileSearch(const QString& folder, const QString& mask, QStringList& list);
 
 // The lines of the control file, each ended by CR LF: the five records, the number of parallel
@@ -61,12 +67,14 @@ void lpFileSearch(const QString& folder, const QString& mask, QStringList& list)
 QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder,
                            const QString& launcher);
 
-// Prepares the output folder and writes the control file. False, with nothing changed, when
-// the folder, the run's name, the driver, the model folder or the launcher is refused or the user
-// declines to empty a folder that TARN never prepared; false also when the earlier run's success
-// marker or report cannot be deleted. Throws std::runtime_error when the control file cannot be
-// written.
-bool CreateInpFile(const RunSettings& settings, Messages& messages);
+// Prepares the output folder and writes the control file; returns the folder's lock, which the
+// caller holds until the run has been judged. Nothing, with nothing deleted, when the folder, the
+// run's name, the driver, the model folder or the launcher is refused, the model input or a
+// companion cannot be read as a regular file, the user declines to empty a folder that TARN
+// never prepared, or another front end or a driver is at work in the folder; nothing also when
+// the earlier run's success marker or report cannot be deleted. Throws std::runtime_error when
+// the control file cannot be written.
+std::unique_ptr<OutputFolderLock> CreateInpFile(const RunSettings& settings, Messages& messages);
 
 // Writes TARN.bat into the output folder, replacing any file of that name. Throws
 // std::runtime_error when it cannot be written.

@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "frontend/driver_process.h"
 #include "frontend/platform.h"
 #include "frontend/testing.h"
@@ -68,8 +72,8 @@ TEST_F(RunPreparationTest, PreparesAFolderThatHoldsAnEarlierRun) {
 
   QStringList names = root.Names("out");
   names.replaceInStrings("Other.bot", "GW.bot").sort();
-  EXPECT_EQ(names, QStringList({".hidden", ".tarn-output", "GW.bot", "GW.met", "GW.tol", "GW.tsb",
-                                "TARN.bat", "sub"}));
+  EXPECT_EQ(names, QStringList({".hidden", ".tarn-lock", ".tarn-output", "GW.bot", "GW.met",
+                                "GW.tol", "GW.tsb", "TARN.bat", "sub"}));
   EXPECT_TRUE(root.Exists("out/sub/kept.txt"));
   EXPECT_FALSE(QFileInfo(root.Path("out/TARN.bat")).isSymLink());
   EXPECT_EQ(root.Names("elsewhere"), QStringList({"GW.err"}));
@@ -231,6 +235,16 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
        [&](RunSettings& s) { s.launcherFile = root.Path("out/tools/launch"); },
        "Unable to prepare the output folder " + root.Path("out") + "/: the model launcher " +
            root.Path("out/tools/launch") + " lies in it"},
+#ifndef _WIN32
+      // A FIFO would keep the copy waiting for a writer for ever.
+      {"model input that is a FIFO",
+       [&](RunSettings& s) { s.tolvaFile = root.Path("pipes/GW.tol"); },
+       "Unable to copy the model input file " + root.Path("pipes/GW.tol") +
+           " into the output folder: it is not a regular file"},
+      {"companion that is a FIFO", [&](RunSettings& s) { s.tolvaFile = root.Path("fifo/GW.tol"); },
+       "Unable to copy the companion file " + root.Path("fifo/GW.bot") +
+           " into the output folder: it is not a regular file"},
+#endif
   };
   root.Write("out/.tarn-output");
   root.Write("out/old.txt");
@@ -239,6 +253,12 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
   root.Write("out/tools/launch");
   root.MakeFolder("out/links");
   ASSERT_TRUE(QFile::link(root.Path("bin/TARN_DoduVovuv"), root.Path("out/links/TARN_DoduVovuv")));
+#ifndef _WIN32
+  root.MakeFolder("pipes");
+  ASSERT_EQ(mkfifo(QFile::encodeName(root.Path("pipes/GW.tol")).constData(), 0600), 0);
+  root.Write("fifo/GW.tol");
+  ASSERT_EQ(mkfifo(QFile::encodeName(root.Path("fifo/GW.bot")).constData(), 0600), 0);
+#endif
   QStringList before;
   for (const char* folder : {"", "input", "out", "model", "bin", "named"})
     before << root.Names(folder);
@@ -272,7 +292,8 @@ TEST_F(RunPreparationTest, RefusesWhenTheEarlierOutcomeCannotBeDeleted) {
     EXPECT_EQ(scene.dialogs.errors,
               QStringList({QStringLiteral("Unable to empty the output folder: %1 cannot be deleted")
                                .arg(scene.root.Path(QStringLiteral("out/") + undeletable))}));
-    EXPECT_EQ(scene.root.Names("out"), QStringList({".tarn-output", "GW.log", undeletable}));
+    EXPECT_EQ(scene.root.Names("out"),
+              QStringList({".tarn-lock", ".tarn-output", "GW.log", undeletable}));
   }
 }
 
@@ -313,7 +334,7 @@ TEST_F(RunPreparationTest, AsksBeforeEmptyingAFolderTARNNeverPrepared) {
   root.Write("out/thesis.doc");
   EXPECT_TRUE(CreateInpFile(settings, dialogs));
   EXPECT_EQ(root.Names("out"),
-            QStringList({".tarn-output", "GW.bot", "GW.met", "GW.tol", "GW.tsb"}));
+            QStringList({".tarn-lock", ".tarn-output", "GW.bot", "GW.met", "GW.tol", "GW.tsb"}));
 
   dialogs.questions.clear();
   root.Write("out/GW_Tsb.sum");
