@@ -405,11 +405,13 @@ TEST_F(BatchModeTest, SecondFrontEndLeavesARunningRunAlone) {
   ASSERT_EQ(Run(ExampleOptions()), kBatchSucceeded) << err.str();
   const QStringList leaching =
       OutLines().mid(OutLines().indexOf("* TARN Doduvovuv Report: Leaching"));
-  // The stand-in, slow to start: each run waits until the test lets the model go on.
-  root.Write("gated/TolvaModel.exe", "#!/bin/sh\ntouch '" + root.Path("started").toLocal8Bit() +
-                                         "'\nwhile [ ! -e '" + root.Path("go").toLocal8Bit() +
-                                         "' ]; do sleep 0.1; done\nexec '" TARN_BIN_DIR
-                                         "/model/TolvaModel.exe' \"$@\"\n");
+  // The stand-in, slow to start: each run waits until the test lets the model go on, for a minute
+  // at most, so that a test that failed half-way leaves nothing running.
+  root.Write("gated/TolvaModel.exe",
+             "#!/bin/sh\ntouch '" + root.Path("started").toLocal8Bit() + "'\ni=0\nwhile [ ! -e '" +
+                 root.Path("go").toLocal8Bit() +
+                 "' ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done\nexec '" TARN_BIN_DIR
+                 "/model/TolvaModel.exe' \"$@\"\n");
   QFile::setPermissions(root.Path("gated/TolvaModel.exe"), QFile::ReadOwner | QFile::ExeOwner);
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("XDG_CONFIG_HOME", root.Path("config"));
