@@ -29,7 +29,7 @@ const std::string_view kLineEnd = "\n";
 
 namespace {
 
-// Every model run RunCommand started that has not been reaped, by the process id of its
+// Every run of a command RunCommand started that has not been reaped, by the process id of its
 // supervisor: the stop handler asks each to end its run. A slot is cleared before its supervisor
 // is reaped, so no id is ever reused.
 constexpr int kChildSlots = 128;
