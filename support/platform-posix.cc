@@ -78,6 +78,9 @@ int ShellMain(void* argument) {
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   // A supervisor that died before the line above would never send the signal.
   if (getppid() != start.parent) _exit(127);
+  // Idle priority: the model yields the processor to interactive work. The supervisor keeps the
+  // driver's, so that it reaps the model at once on a busy machine.
+  setpriority(PRIO_PROCESS, 0, 19);
   if (*start.folder == '\0' || chdir(start.folder) == 0) {
     sigprocmask(SIG_SETMASK, &start.mask, nullptr);
     execve("/bin/sh", start.argv, environ);
@@ -176,8 +179,6 @@ long long NowMs() {
   setpgid(0, 0);
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   prctl(PR_SET_PDEATHSIG, kEndRun);
-  // Idle priority, which the model inherits: it yields the processor to interactive work.
-  setpriority(PRIO_PROCESS, 0, 19);
 
   // Every signal stays blocked, as RunCommand blocked them for the fork: those that matter are
   // taken by sigtimedwait, so none is lost between a check and a wait.
@@ -196,9 +197,11 @@ long long NowMs() {
     startError = ECANCELED;
   } else {
     start.parent = getpid();
-    // The shell borrows this process's memory until it execs; this process waits meanwhile.
-    char stack[64 * 1024];
-    shell = clone(ShellMain, stack + sizeof stack, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
+    // The shell borrows this process's memory until it execs; this process waits meanwhile. Its
+    // stack is this process's copy of a static buffer: only the pages it uses are ever touched.
+    static char shellStack[64 * 1024];
+    shell =
+        clone(ShellMain, shellStack + sizeof shellStack, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
     startError = shell < 0 ? errno : start.error;
   }
 
