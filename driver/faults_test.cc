@@ -265,6 +265,7 @@ TEST(Faults, AKilledRunLeavesNoEarlierResultsToRank) {
   ASSERT_TRUE(ModelRunsFor(driver, folder.run.folder / "beat.txt"));
   kill(driver, SIGKILL);
   WaitForDriver(driver);
+  ASSERT_TRUE(BecomesFree(folder.run.folder / "test.bus"));
 
   folder.run.WriteFile("test.tsb", ControlFile(folder.BinDir(), "Monthly", "PostProcessOnly\r\n"));
   EXPECT_TRUE(ExitedWithZero(WaitForDriver(StartDriver(folder.run.folder.string(), "test.tol"))));

@@ -109,8 +109,9 @@ pid_t ParentOf(int proc, const char* name) {
   while (at > 0 && stat[at] != ')') --at;
   at += 4;
   pid_t parent = 0;
-  for (; at < size && stat[at] >= '0' && stat[at] <= '9'; ++at)
+  for (; at < size && stat[at] >= '0' && stat[at] <= '9'; ++at) {
     parent = parent * 10 + stat[at] - '0';
+  }
   return parent;
 }
 
