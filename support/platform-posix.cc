@@ -4,7 +4,6 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -18,6 +17,7 @@
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <thread>
 
 #include "support/platform.h"
 #include "support/text.h"
@@ -29,11 +29,15 @@ const std::string_view kLineEnd = "\n";
 
 namespace {
 
-// Every run of a command RunCommand started that has not been reaped, by the process id of its
-// supervisor: the stop handler asks each to end its run. A slot is cleared before its supervisor
-// is reaped, so no id is ever reused.
+// Per slot, one run of a command RunCommand started: the process id of the run's supervisor while
+// it runs (the stop handler asks each to end its run; -1 while the slot is taken but no supervisor
+// runs, so a supervisor that has ended is never signalled and its id, not yet reaped, never reused)
+// and the stack the supervisor and its shell run on.
 constexpr int kChildSlots = 128;
 std::atomic<pid_t> runningChildren[kChildSlots];
+constexpr size_t kRunStackSize = 128 * 1024;
+constexpr size_t kShellStackSize = 32 * 1024;  // the lowest part of the slot's stack
+alignas(64) char runStacks[kChildSlots][kRunStackSize];
 std::atomic<int> stopSignal{0};
 
 // The signal that asks a supervisor to end its run: the driver's stop handler sends it, and the
@@ -45,31 +49,30 @@ constexpr int kGraceSeconds = 5;
 // The most processes of one run that a supervisor ends; more would be very unlike a model.
 constexpr int kMaxRunProcesses = 4096;
 
+// How many stop handlers run at the moment: a supervisor is reaped only when none does, so none
+// can hold an id that is already free for reuse.
+std::atomic<int> stopHandlers{0};
+
 void OnStopSignal(int signal) {
+  stopHandlers.fetch_add(1);
   int none = 0;
   stopSignal.compare_exchange_strong(none, signal);
   for (std::atomic<pid_t>& child : runningChildren) {
     const pid_t pid = child.load();
     if (pid > 0) kill(pid, kEndRun);
   }
+  stopHandlers.fetch_sub(1);
 }
 
-// Per slot, the error number with which a supervisor could not start its shell, 0 when it
-// started it: memory the driver shares with the supervisors, which are copies of it. Null when
-// it cannot be had.
-int* StartErrors() {
-  static void* const shared = mmap(nullptr, kChildSlots * sizeof(int), PROT_READ | PROT_WRITE,
-                                   MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  return shared == MAP_FAILED ? nullptr : static_cast<int*>(shared);
-}
-
-// What a supervisor and the shell it starts need. Made before the supervisor is forked: a copy of
-// a driver that may run several threads may only make async-signal-safe calls.
+// What a supervisor and the shell it starts need. The supervisor shares the memory of the driver,
+// and so may only make async-signal-safe calls, on its own stack; the thread that started it waits
+// meanwhile with every signal blocked, so this, on that thread's stack, is the supervisor's too.
 struct RunStart {
   const char* folder;
   char* const* argv;
   sigset_t mask;  // the caller's signal mask, which the shell gets
   pid_t parent;   // the driver, then the supervisor
+  int slot;
   int error = 0;  // why the shell could not be started
 };
 
@@ -164,13 +167,14 @@ long long NowMs() {
   return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-// The supervisor of one model run, a copy of the driver forked by RunCommand, which never returns.
+// The supervisor of one run, started by RunCommand with the driver's memory, which never execs.
 // It starts the shell and waits for it; when the shell has ended, or the run is to end (a stop
 // request, the driver's death), it ends every process left below it (SIGTERM, SIGKILL after
 // kGraceSeconds) and reaps them: as a subreaper it inherits every orphan of the run. It exits
-// with the shell's exit status, 128 + the signal that ended it; `startError` tells the driver why
-// the shell was not started.
-[[noreturn]] void Supervise(RunStart& start, int& startError) {
+// with the shell's exit status, 128 + the signal that ended it.
+int Supervise(void* argument) {
+  RunStart& start = *static_cast<RunStart*>(argument);
+  runningChildren[start.slot].store(getpid());
   // Nothing of the driver's handlers; SIGCHLD must not be ignored, or children are not waited for.
   struct sigaction standard {};
   standard.sa_handler = SIG_DFL;
@@ -188,22 +192,19 @@ long long NowMs() {
   for (int signal : {kEndRun, SIGINT, SIGHUP}) sigaddset(&ending, signal);
   sigset_t waited = ending;
   sigaddset(&waited, SIGCHLD);
-  sigset_t pending;
-  sigpending(&pending);
-  bool end = getppid() != start.parent || sigismember(&pending, kEndRun) ||
-             sigismember(&pending, SIGINT) || sigismember(&pending, SIGHUP);
+  // Nothing is started once a stop was requested (the stop handler notes the request before it
+  // looks for supervisors) or the driver has died.
+  bool end = stopSignal.load() != 0 || getppid() != start.parent;
 
   pid_t shell = -1;
   if (end) {
-    startError = ECANCELED;
+    start.error = ECANCELED;
   } else {
     start.parent = getpid();
-    // The shell borrows this process's memory until it execs; this process waits meanwhile. Its
-    // stack is this process's copy of a static buffer: only the pages it uses are ever touched.
-    static char shellStack[64 * 1024];
-    shell =
-        clone(ShellMain, shellStack + sizeof shellStack, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
-    startError = shell < 0 ? errno : start.error;
+    // The shell borrows this memory too until it execs; this process waits meanwhile.
+    shell = clone(ShellMain, runStacks[start.slot] + kShellStackSize,
+                  CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
+    if (shell < 0) start.error = errno;
   }
 
   int shellStatus = 0;
@@ -234,8 +235,8 @@ long long NowMs() {
         timeout < 0 ? sigwaitinfo(&waited, &info) : sigtimedwait(&waited, &info, &wait);
     if (signal > 0 && sigismember(&ending, signal)) end = true;
   }
-  if (WIFSIGNALED(shellStatus)) _exit(128 + WTERMSIG(shellStatus));
-  _exit(WEXITSTATUS(shellStatus));
+  runningChildren[start.slot].store(-1);
+  return WIFSIGNALED(shellStatus) ? 128 + WTERMSIG(shellStatus) : WEXITSTATUS(shellStatus);
 }
 
 // Takes a free slot of runningChildren; -1 when all are taken.
@@ -257,43 +258,30 @@ int RunCommand(const std::string& command, const std::string& workingFolder) {
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);
-  int* const startErrors = StartErrors();
-  if (stopSignal.load() != 0 || !startErrors) return -1;
+  if (stopSignal.load() != 0) return -1;
   const int slot = TakeSlot();
   if (slot < 0) return -1;
-  startErrors[slot] = 0;
 
   std::string shell = "sh", option = "-c";
   char* argv[] = {shell.data(), option.data(), text.data(), nullptr};
-  RunStart start{folder.c_str(), argv, {}, getpid()};
-  // No signal may run the driver's handler in the supervisor; the caller's mask comes back in the
+  RunStart start{folder.c_str(), argv, {}, getpid(), slot};
+  // No signal may run the driver's handler on this thread while the supervisor shares its memory;
+  // other threads take them (CatchStopRequests starts one). The caller's mask comes back in the
   // shell.
   sigset_t all;
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, &start.mask);
-  const pid_t pid = fork();
-  if (pid == 0) Supervise(start, startErrors[slot]);
-  if (pid > 0) {
-    runningChildren[slot].store(pid);
-    // A stop caught while the supervisor was forked found no supervisor to ask.
-    if (stopSignal.load() != 0) kill(pid, kEndRun);
-  }
+  // Borrowing the driver's memory spares a copy of it for every run; this thread waits until the
+  // supervisor has ended.
+  const pid_t pid =
+      clone(Supervise, runStacks[slot] + kRunStackSize, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
+  while (stopHandlers.load() != 0) sched_yield();
   pthread_sigmask(SIG_SETMASK, &start.mask, nullptr);
-  if (pid < 0) {
-    runningChildren[slot].store(0);
-    return -1;
-  }
-
-  siginfo_t info{};
-  while (waitid(P_PID, pid, &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
-  }
-  const int startError = startErrors[slot];
-  runningChildren[slot].store(0);
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
+  while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  if (startError != 0) return -1;
+  runningChildren[slot].store(0);
+  if (pid < 0 || start.error != 0) return -1;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
@@ -302,6 +290,10 @@ int RunCommand(const std::string& command, const std::string& workingFolder) {
 std::string AsDirectChild(const std::string& command) { return "exec " + command; }
 
 void CatchStopRequests() {
+  // A thread that takes the stop signals while every other thread waits for a run of a command.
+  std::thread([] {
+    for (;;) pause();
+  }).detach();
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigfillset(&action.sa_mask);
