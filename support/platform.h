@@ -35,8 +35,10 @@ std::string AsDirectChild(const std::string& command);
 
 // From now on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C, Ctrl-Break, closing the console) no
 // longer end the driver: they end every run of a command RunCommand started, as its interpreter's
-// end would, and are noted for StopRequest. A signal that was ignored at start (nohup) stays
-// ignored. A write beyond the file size limit then fails instead of ending the driver.
+// end would, and are noted for StopRequest (on POSIX a thread of its own takes them, as the
+// thread that waits for a run has every signal blocked). A signal that was ignored at start
+// (nohup) stays ignored. A write beyond the file size limit then fails instead of ending the
+// driver.
 void CatchStopRequests();
 // The number of the first stop signal caught (Windows: 2 Ctrl-C, 21 Ctrl-Break, 1 closing the
 // console), 0 while none was.
