@@ -201,9 +201,9 @@ bool BecomesFree(const fs::path& busyMarker) {
 }
 
 // A model started by a wrapper that does not exec it, and a process of the model that goes on in
-// the background or in a session of its own and rewrites the model's summary once the model has
-// ended: nothing of a model run outlives it, whether the driver ends normally, is stopped or is
-// killed, and after a kill the next run of the folder has its own results.
+// the background or in a session of its own and rewrites the model's summary once the driver has
+// gone on to the next id: nothing of a model run outlives it, whether the driver ends normally, is
+// stopped or is killed, and after a kill the next run of the folder has its own results.
 TEST(Faults, NoProcessOfAModelRunOutlivesIt) {
   struct Case {
     const char* startedThrough;  // how the model starts the process it leaves behind

@@ -24,8 +24,7 @@ std::string ControlFile(const std::string& binDir, const std::string& option,
 // its open files in fds_<id>.txt), late.txt (first starts a process that, once the model input
 // of the next id exists, rewrites its summary with 500 for both compounds every 50 ms; started
 // through the command in late_how.txt, e.g. setsid; the ids of that process and of the model go
-// to pids.txt).
-// delay.txt holds seconds every run waits first.
+// to pids.txt). delay.txt holds seconds every run waits first.
 class DriverRunFolder {
  public:
   DriverRunFolder();
