@@ -185,7 +185,7 @@ int Supervise(void* argument) {
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   prctl(PR_SET_PDEATHSIG, kEndRun);
 
-  // Every signal stays blocked, as RunCommand blocked them for the fork: those that matter are
+  // Every signal stays blocked, as RunCommand blocked them for the start: those that matter are
   // taken by sigtimedwait, so none is lost between a check and a wait.
   sigset_t ending;
   sigemptyset(&ending);
