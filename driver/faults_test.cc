@@ -12,11 +12,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "driver/driver.h"
 #include "driver/testing.h"
+#include "support/platform.h"
 
 namespace tarn {
 namespace {
@@ -191,6 +193,73 @@ TEST(Faults, StopSignalsEndTheModelRunsAndTheRun) {
   }
 }
 
+// Polls until no process holds the lock of the busy marker (within 60 s): a killed driver's model
+// runs hold it until every process of theirs has ended.
+bool BecomesFree(const fs::path& busyMarker) {
+  for (int i = 0; i < 6000; ++i) {
+    std::FILE* file = nullptr;
+    int error = 0;
+    const LockResult result = LockFile(busyMarker.string(), file, error);
+    if (result == LockResult::kLocked) std::fclose(file);
+    if (result != LockResult::kHeldByAnother) return result == LockResult::kLocked;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// A model started by a wrapper that does not exec it, and a process of the model that goes on in
+// the background or in a session of its own and rewrites the model's summary once the driver has
+// gone on to the next id: nothing of a model run outlives it, whether the driver ends normally, is
+// stopped or is killed, and after a kill the next run of the folder has its own results.
+TEST(Faults, NoProcessOfAModelRunOutlivesIt) {
+  struct Case {
+    const char* startedThrough;  // how the model starts the process it leaves behind
+    int signal;                  // sent to the driver while the model runs; 0 for none
+  };
+  const Case kCases[] = {{"", 0},       {"setsid", 0},      {"", SIGTERM}, {"setsid", SIGTERM},
+                         {"", SIGKILL}, {"setsid", SIGKILL}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.startedThrough) + " " + std::to_string(c.signal));
+    DriverRunFolder folder;
+    fs::rename(folder.run.folder / "bin/TolvaModel.exe", folder.run.folder / "bin/model.sh");
+    folder.run.WriteFile("bin/TolvaModel.exe", "#!/bin/sh\n\"${0%/*}/model.sh\" \"$@\"\nexit $?\n");
+    fs::permissions(folder.run.folder / "bin/TolvaModel.exe", fs::perms::owner_all);
+    folder.run.WriteFile("late.txt", "1\n");
+    folder.run.WriteFile("late_how.txt", c.startedThrough);
+    folder.run.WriteFile("test.tsb", ControlFile(folder.BinDir(), "Monthly"));
+    if (c.signal != 0) {
+      folder.run.WriteFile("hang.txt", "1\n");
+      folder.run.WriteFile("beat.txt", "");
+    }
+    pid_t driver = StartDriver(folder.run.folder.string(), "test.tol");
+    if (c.signal != 0) {
+      ASSERT_TRUE(ModelRunsFor(driver, folder.run.folder / "beat.txt"));
+      kill(driver, c.signal);
+    }
+    EXPECT_TRUE(ExitedWithZero(WaitForDriver(driver)) || c.signal == SIGKILL);
+    if (c.signal == SIGKILL) {
+      EXPECT_TRUE(BecomesFree(folder.run.folder / "test.bus"));
+    }
+    std::vector<pid_t> left;
+    std::istringstream pids(folder.run.ReadFile("pids.txt"));
+    for (pid_t pid; pids >> pid;) {
+      if (kill(pid, 0) == 0) left.push_back(pid);
+    }
+    EXPECT_TRUE(left.empty()) << left.size() << " processes of the model run are left";
+    if (c.signal == SIGKILL) {
+      fs::remove(folder.run.folder / "late.txt");
+      fs::remove(folder.run.folder / "hang.txt");
+      driver = StartDriver(folder.run.folder.string(), "test.tol", "second");
+      EXPECT_TRUE(ExitedWithZero(WaitForDriver(driver)));
+    }
+    if (c.signal != SIGTERM) {
+      EXPECT_TRUE(folder.run.Exists("tolva.ok"));
+      EXPECT_EQ(folder.run.ReadFile("test_1.sum"), "stub\nResult_CompA x 1\nResult_CompB x 12\n");
+    }
+    for (pid_t pid : left) kill(pid, SIGKILL);
+  }
+}
+
 // A run killed half-way leaves none of an earlier run's summaries: a rebuild of the report ranks
 // the new run's ids only.
 TEST(Faults, AKilledRunLeavesNoEarlierResultsToRank) {
@@ -203,6 +272,7 @@ TEST(Faults, AKilledRunLeavesNoEarlierResultsToRank) {
   ASSERT_TRUE(ModelRunsFor(driver, folder.run.folder / "beat.txt"));
   kill(driver, SIGKILL);
   WaitForDriver(driver);
+  ASSERT_TRUE(BecomesFree(folder.run.folder / "test.bus"));
 
   folder.run.WriteFile("test.tsb", ControlFile(folder.BinDir(), "Monthly", "PostProcessOnly\r\n"));
   EXPECT_TRUE(ExitedWithZero(WaitForDriver(StartDriver(folder.run.folder.string(), "test.tol"))));
@@ -275,7 +345,7 @@ TEST(Faults, ParallelRunsKeepTheHighestIdsVersionOfAFileSeveralCreate) {
   DriverRunFolder folder;
   folder.run.WriteFile("replaced.txt", "user\n");
   folder.run.WriteFile("same.txt", "11\n12\n");
-  folder.run.WriteFile("late.txt", "11\n");  // the lower id finishes last
+  folder.run.WriteFile("slow.txt", "11\n");  // the lower id finishes last
   folder.run.WriteFile("scratch.txt", "11\n12\n");
   folder.run.WriteFile("fail.txt", "5\n");  // an error end keeps what a model leaves
   EXPECT_EQ(folder.RunWith(ControlFile(folder.BinDir(), "Monthly", "2        NumParallelRuns\r\n")),

@@ -21,10 +21,13 @@ std::string ControlFile(const std::string& binDir, const std::string& option,
 // Files naming ids, one per line, change what it does for those ids: fail.txt (exit 3 without a
 // summary), crash.txt (killed half-way through its summary), hang.txt (writes a line to beat.txt
 // every 50 ms until it is killed), subfolder.txt (also writes results/<id>.txt), fds.txt (lists
-// its open files in fds_<id>.txt), late.txt (waits half a second first), same.txt (writes its
+// its open files in fds_<id>.txt), slow.txt (waits half a second first), same.txt (writes its
 // id to shared/same.txt, and to replaced.txt by renaming a new file onto it), scratch.txt (writes
-// the scratch files and tolva.ok). delay.txt holds seconds every run waits first. A run that
-// succeeds leaves a tolva.ok of its own, as the real model may.
+// the scratch files and tolva.ok), late.txt (first starts a process that, once the model input
+// of the next id exists, rewrites its summary with 500 for both compounds every 50 ms; started
+// through the command in late_how.txt, e.g. setsid; the ids of that process and of the model go
+// to pids.txt). delay.txt holds seconds every run waits first. A run that succeeds leaves a
+// tolva.ok of its own, as the real model may.
 class DriverRunFolder {
  public:
   DriverRunFolder();

@@ -1,4 +1,5 @@
 // The platform layer on POSIX: /bin/sh -c runs commands, ANSI escape sequences drive a terminal.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
@@ -14,8 +15,9 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <iostream>
-#include <vector>
+#include <thread>
 
 #include "support/platform.h"
 #include "support/text.h"
@@ -27,39 +29,60 @@ const std::string_view kLineEnd = "\n";
 
 namespace {
 
-// Every command RunCommand started that has not been reaped, by its process group: the stop
-// handler ends them. A slot is cleared before its child is reaped, so no id is ever reused.
+// Per slot, one run of a command RunCommand started: the process id of the run's supervisor while
+// it runs (the stop handler asks each to end its run; -1 while the slot is taken but no supervisor
+// runs, so a supervisor that has ended is never signalled and its id, not yet reaped, never reused)
+// and the stack the supervisor and its shell run on.
 constexpr int kChildSlots = 128;
 std::atomic<pid_t> runningChildren[kChildSlots];
+constexpr size_t kRunStackSize = 128 * 1024;
+constexpr size_t kShellStackSize = 32 * 1024;  // the lowest part of the slot's stack
+alignas(64) char runStacks[kChildSlots][kRunStackSize];
 std::atomic<int> stopSignal{0};
 
+// The signal that asks a supervisor to end its run: the driver's stop handler sends it, and the
+// kernel sends it when the driver dies. SIGINT and SIGHUP, sent by hand, do the same.
+constexpr int kEndRun = SIGTERM;
+// How long the processes of a run that is ending have between SIGTERM and SIGKILL: srun cancels
+// its Slurm step on SIGTERM, wineserver writes its registry.
+constexpr int kGraceSeconds = 5;
+// The most processes of one run that a supervisor ends; more would be very unlike a model.
+constexpr int kMaxRunProcesses = 4096;
+
+// How many stop handlers run at the moment: a supervisor is reaped only when none does, so none
+// can hold an id that is already free for reuse.
+std::atomic<int> stopHandlers{0};
+
 void OnStopSignal(int signal) {
+  stopHandlers.fetch_add(1);
   int none = 0;
   stopSignal.compare_exchange_strong(none, signal);
   for (std::atomic<pid_t>& child : runningChildren) {
     const pid_t pid = child.load();
-    if (pid > 0) kill(-pid, SIGKILL);
+    if (pid > 0) kill(pid, kEndRun);
   }
+  stopHandlers.fetch_sub(1);
 }
 
-// What the child needs between its start and exec. It shares the caller's memory and the caller
-// waits meanwhile, so it may write `error` back.
-struct ChildStart {
+// What a supervisor and the shell it starts need. The supervisor shares the memory of the driver,
+// and so may only make async-signal-safe calls, on its own stack; the thread that started it waits
+// meanwhile with every signal blocked, so this, on that thread's stack, is the supervisor's too.
+struct RunStart {
   const char* folder;
   char* const* argv;
-  sigset_t mask;
-  pid_t driver;
-  int error = 0;
+  sigset_t mask;  // the caller's signal mask, which the shell gets
+  pid_t parent;   // the driver, then the supervisor
+  int slot;
+  int error = 0;  // why the shell could not be started
 };
 
-int ChildMain(void* argument) {
-  ChildStart& start = *static_cast<ChildStart*>(argument);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) std::signal(signal, SIG_DFL);
-  setpgid(0, 0);
+int ShellMain(void* argument) {
+  RunStart& start = *static_cast<RunStart*>(argument);
   prctl(PR_SET_PDEATHSIG, SIGKILL);
-  // A driver that died before the line above would never send the signal.
-  if (getppid() != start.driver) _exit(127);
-  // Idle priority: the model yields the processor to interactive work.
+  // A supervisor that died before the line above would never send the signal.
+  if (getppid() != start.parent) _exit(127);
+  // Idle priority: the model yields the processor to interactive work. The supervisor keeps the
+  // driver's, so that it reaps the model at once on a busy machine.
   setpriority(PRIO_PROCESS, 0, 19);
   if (*start.folder == '\0' || chdir(start.folder) == 0) {
     sigprocmask(SIG_SETMASK, &start.mask, nullptr);
@@ -67,6 +90,153 @@ int ChildMain(void* argument) {
   }
   start.error = errno;
   _exit(127);
+}
+
+// The parent of the process named `name` in the open folder `proc` (/proc); 0 when it has ended.
+pid_t ParentOf(int proc, const char* name) {
+  char path[32];
+  size_t length = 0;
+  while (name[length] != '\0' && length < sizeof path - 6) {
+    path[length] = name[length];
+    ++length;
+  }
+  for (const char* c = "/stat"; *c != '\0'; ++c) path[length++] = *c;
+  path[length] = '\0';
+  const int fd = openat(proc, path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  char stat[512];
+  const ssize_t size = read(fd, stat, sizeof stat);
+  close(fd);
+  // "pid (name) state ppid ...": the name may hold anything, the fields follow its last ')'.
+  ssize_t at = size - 1;
+  while (at > 0 && stat[at] != ')') --at;
+  at += 4;
+  pid_t parent = 0;
+  for (; at < size && stat[at] >= '0' && stat[at] <= '9'; ++at) {
+    parent = parent * 10 + stat[at] - '0';
+  }
+  return parent;
+}
+
+bool Holds(const pid_t* pids, int count, pid_t pid) {
+  for (int i = 0; i < count; ++i) {
+    if (pids[i] == pid) return true;
+  }
+  return false;
+}
+
+// Sends `signal` to every process below the calling one, whatever its process group or session.
+// The tree is read from the parent ids in /proc, which name the parent process (not the thread)
+// of each process.
+void SignalDescendants(int signal) {
+  pid_t run[kMaxRunProcesses];
+  int count = 0;
+  run[count++] = getpid();
+  for (bool grew = true; grew;) {
+    grew = false;
+    const int proc = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (proc < 0) break;
+    alignas(dirent64) char entries[4096];
+    for (ssize_t size; (size = getdents64(proc, entries, sizeof entries)) > 0;) {
+      for (ssize_t at = 0; at < size;) {
+        const dirent64* entry = reinterpret_cast<const dirent64*>(entries + at);
+        at += entry->d_reclen;
+        pid_t pid = 0;
+        const char* c = entry->d_name;
+        for (; *c >= '0' && *c <= '9'; ++c) pid = pid * 10 + *c - '0';
+        if (*c != '\0' || pid == 0 || Holds(run, count, pid)) continue;
+        if (count < kMaxRunProcesses && Holds(run, count, ParentOf(proc, entry->d_name))) {
+          run[count++] = pid;
+          grew = true;
+        }
+      }
+    }
+    close(proc);
+  }
+  for (int i = 1; i < count; ++i) {
+    kill(run[i], signal);
+    // A stopped process would handle SIGTERM only once it goes on.
+    if (signal != SIGKILL) kill(run[i], SIGCONT);
+  }
+}
+
+// Milliseconds of a clock that only goes forward.
+long long NowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// The supervisor of one run, started by RunCommand with the driver's memory, which never execs.
+// It starts the shell and waits for it; when the shell has ended, or the run is to end (a stop
+// request, the driver's death), it ends every process left below it (SIGTERM, SIGKILL after
+// kGraceSeconds) and reaps them: as a subreaper it inherits every orphan of the run. It exits
+// with the shell's exit status, 128 + the signal that ended it.
+int Supervise(void* argument) {
+  RunStart& start = *static_cast<RunStart*>(argument);
+  runningChildren[start.slot].store(getpid());
+  // Nothing of the driver's handlers; SIGCHLD must not be ignored, or children are not waited for.
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ, SIGCHLD}) {
+    sigaction(signal, &standard, nullptr);
+  }
+  setpgid(0, 0);
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+  prctl(PR_SET_PDEATHSIG, kEndRun);
+
+  // Every signal stays blocked, as RunCommand blocked them for the start: those that matter are
+  // taken by sigtimedwait, so none is lost between a check and a wait.
+  sigset_t ending;
+  sigemptyset(&ending);
+  for (int signal : {kEndRun, SIGINT, SIGHUP}) sigaddset(&ending, signal);
+  sigset_t waited = ending;
+  sigaddset(&waited, SIGCHLD);
+  // Nothing is started once a stop was requested (the stop handler notes the request before it
+  // looks for supervisors) or the driver has died.
+  bool end = stopSignal.load() != 0 || getppid() != start.parent;
+
+  pid_t shell = -1;
+  if (end) {
+    start.error = ECANCELED;
+  } else {
+    start.parent = getpid();
+    // The shell borrows this memory too until it execs; this process waits meanwhile.
+    shell = clone(ShellMain, runStacks[start.slot] + kShellStackSize,
+                  CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
+    if (shell < 0) start.error = errno;
+  }
+
+  int shellStatus = 0;
+  long long killAt = 0;  // when SIGKILL follows SIGTERM; 0 while the run is not ending
+  for (;;) {
+    pid_t pid;
+    int status = 0;
+    while ((pid = waitpid(-1, &status, WNOHANG)) > 0) {
+      if (pid == shell) {
+        shellStatus = status;
+        end = true;
+      }
+    }
+    if (pid < 0) break;  // nothing left of the run
+    if (end && killAt == 0) {
+      SignalDescendants(SIGTERM);
+      killAt = NowMs() + kGraceSeconds * 1000;
+    }
+    long long timeout = killAt == 0 ? -1 : killAt - NowMs();
+    if (killAt != 0 && timeout <= 0) {
+      SignalDescendants(SIGKILL);
+      timeout = 50;  // the next round ends what was started meanwhile
+    }
+    siginfo_t info{};
+    const timespec wait{static_cast<time_t>(timeout / 1000),
+                        static_cast<long>(timeout % 1000) * 1000000};
+    const int signal =
+        timeout < 0 ? sigwaitinfo(&waited, &info) : sigtimedwait(&waited, &info, &wait);
+    if (signal > 0 && sigismember(&ending, signal)) end = true;
+  }
+  runningChildren[start.slot].store(-1);
+  return WIFSIGNALED(shellStatus) ? 128 + WTERMSIG(shellStatus) : WEXITSTATUS(shellStatus);
 }
 
 // Takes a free slot of runningChildren; -1 when all are taken.
@@ -83,7 +253,8 @@ int TakeSlot() {
 int RunCommand(const std::string& command, const std::string& workingFolder) {
   std::string text(TrimRight(command));
   const std::string folder(TrimRight(workingFolder));
-  // The child inherits the output buffers: empty them first so nothing is written twice.
+  // The supervisor and the shell inherit the output buffers: empty them first so nothing is
+  // written twice.
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);
@@ -93,37 +264,24 @@ int RunCommand(const std::string& command, const std::string& workingFolder) {
 
   std::string shell = "sh", option = "-c";
   char* argv[] = {shell.data(), option.data(), text.data(), nullptr};
-  ChildStart start{folder.c_str(), argv, {}, getpid()};
-  // No signal may run the driver's handler in the child, which shares the driver's memory until
-  // it execs; the caller's mask comes back in the child just before that.
+  RunStart start{folder.c_str(), argv, {}, getpid(), slot};
+  // No signal may run the driver's handler on this thread while the supervisor shares its memory;
+  // other threads take them (CatchStopRequests starts one). The caller's mask comes back in the
+  // shell.
   sigset_t all;
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, &start.mask);
-  // The child borrows the caller's memory until it execs (no copy of the driver's pages); the
-  // caller waits meanwhile.
-  std::vector<char> stack(64 * 1024);
+  // Borrowing the driver's memory spares a copy of it for every run; this thread waits until the
+  // supervisor has ended.
   const pid_t pid =
-      clone(ChildMain, stack.data() + stack.size(), CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
-  if (pid > 0) {
-    runningChildren[slot].store(pid);
-    // A stop caught while the child started found no process group to end.
-    if (stopSignal.load() != 0) kill(-pid, SIGKILL);
-  }
+      clone(Supervise, runStacks[slot] + kRunStackSize, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
+  while (stopHandlers.load() != 0) sched_yield();
   pthread_sigmask(SIG_SETMASK, &start.mask, nullptr);
-  if (pid <= 0) {
-    runningChildren[slot].store(0);
-    return -1;
-  }
-
-  siginfo_t info{};
-  while (waitid(P_PID, pid, &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+  int status = 0;
+  while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   runningChildren[slot].store(0);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  if (start.error != 0) return -1;
+  if (pid < 0 || start.error != 0) return -1;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
@@ -132,6 +290,10 @@ int RunCommand(const std::string& command, const std::string& workingFolder) {
 std::string AsDirectChild(const std::string& command) { return "exec " + command; }
 
 void CatchStopRequests() {
+  // A thread that takes the stop signals while every other thread waits for a run of a command.
+  std::thread([] {
+    for (;;) pause();
+  }).detach();
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigfillset(&action.sa_mask);

@@ -19,19 +19,26 @@ extern const std::string_view kLineEnd;
 // priority, in `workingFolder` (the current folder when empty), and waits for it without a time
 // limit. Returns the interpreter's exit code (128 + signal for a child killed by a signal on
 // POSIX), or -1 when the interpreter cannot be started. The child inherits none of the driver's
-// files and never outlives the driver: it runs in a process group (POSIX) or job (Windows) of its
-// own that a stop request ends, and on POSIX it is killed when the driver dies. Safe to call from
-// several threads at once. Once a stop request was caught, nothing is started and -1 returned.
+// files. Every process the command starts belongs to the run, whatever its process group or
+// session, and none outlives it: what is left when the interpreter ends is ended before this
+// returns, and so is the whole run on a stop request or when the driver dies. On POSIX a
+// supervisor process of the run does this (SIGTERM, then SIGKILL after a few seconds); it also
+// keeps the driver's open files, and so the lock of the busy marker, until the run has ended. On
+// Windows a job object holds the run. Safe to call from several threads at once. Once a stop
+// request was caught, nothing is started and -1 returned.
 int RunCommand(const std::string& command, const std::string& workingFolder = "");
 
 // `command` in the form in which the interpreter replaces itself by the program it names, so
-// that the program is the driver's direct child ("exec " before it on POSIX; cmd.exe has no such
-// form and the job object holds both).
+// that the program is the run's first process, whose end ends the run ("exec " before it on
+// POSIX; cmd.exe has no such form and the job object holds both).
 std::string AsDirectChild(const std::string& command);
 
 // From now on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C, Ctrl-Break, closing the console) no
-// longer end the driver: they end every command RunCommand started and are noted for
-// StopRequest. A signal that was ignored at start (nohup) stays ignored. A write beyond the file size limit then fails instead of ending the driver.
+// longer end the driver: they end every run of a command RunCommand started, as its interpreter's
+// end would, and are noted for StopRequest (on POSIX a thread of its own takes them, as the
+// thread that waits for a run has every signal blocked). A signal that was ignored at start
+// (nohup) stays ignored. A write beyond the file size limit then fails instead of ending the
+// driver.
 void CatchStopRequests();
 // The number of the first stop signal caught (Windows: 2 Ctrl-C, 21 Ctrl-Break, 1 closing the
 // console), 0 while none was.

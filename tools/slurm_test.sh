@@ -140,7 +140,7 @@ jobs_in_queue() { squeue --noheader --format=%i ${1:+--states="$1"} | wc -l; }
 
 # stop_check <signal>: a driver whose model runs are job steps of a minute each is sent <signal>
 # once the steps run; then, within a bounded wait, no job may be left and no model run. SIGKILL
-# leaves the launchers to the kill the driver's death sends them.
+# leaves the launchers to the supervisors of the model runs, which the driver's death reaches.
 stop_check() {
   local signal=$1 driver
   top="$work/stop/$signal"

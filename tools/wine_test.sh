@@ -37,10 +37,19 @@ windows_bin="$root/build-windows/bin"
 export WINEPREFIX="$root/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$(mktemp -d)
 mkdir "$work/linux" "$work/windows" "$work/launcher"
-# The launcher runs make a Wine prefix of their own (see linux_driver), with its own wineserver.
+# The launcher runs make Wine prefixes of their own (see linux_driver): the first is
+# $launcher_prefix, the n-th $launcher_prefix-n, one for each model run at once.
 launcher_prefix="$work/data/tarn/wine"
+# launcher_servers: the launcher's prefixes whose wineserver runs.
+launcher_servers() {
+  local prefix
+  for prefix in "$launcher_prefix" "$launcher_prefix"-*; do
+    [ ! -d "$prefix" ] || ! WINEPREFIX=$prefix wineserver -k0 2>/dev/null || echo "$prefix"
+  done
+}
 stop_launcher_wine() {
-  [ ! -d "$launcher_prefix" ] || WINEPREFIX=$launcher_prefix wineserver -k 2>/dev/null || true
+  local prefix
+  for prefix in $(launcher_servers); do WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; done
 }
 trap 'wineserver -k 2>/dev/null || true; stop_launcher_wine' EXIT
 # The first start creates the Wine prefix; later starts reuse it.
@@ -306,9 +315,10 @@ scenario_stopped_run() {
   [ ! -e "$top/GW_Test.bus" ] || unexpected "the busy marker was left"
 }
 
-# SIGKILL to the driver while the model runs for application id 1: the model run ends with it, by
-# the parent-death signal of the driver's child (with the wine launcher, the Windows model
-# itself). What the driver wrote until then stays, the busy marker too.
+# SIGKILL to the driver while the model runs for application id 1: the model run ends with it (on
+# Linux its supervisor, which the driver's death reaches, ends every process of the run, the
+# wine launcher's wineserver included). What the driver wrote until then stays, the busy marker
+# too.
 scenario_killed_driver() {
   local tries
   if start_until_model_runs; then
@@ -365,7 +375,7 @@ scenarios=(monthly userdefined postprocessing fatal_control fatal_model fatal_on
 
 # Scenarios run on the launcher platform and compared with their Linux runs (those not among the
 # scenarios above get their Linux run there too). The parallel runs come first: three launchers
-# at once find the prefix missing, one of them makes it while the others wait.
+# at once find no prefix, and each makes one of its own.
 launched=(parallel_runs monthly stopped_run killed_driver)
 
 # normalise <file> <scenario folder as the platform names it>: the file with the allowed
@@ -489,12 +499,22 @@ done
   echo "FAILED  the wine launcher made no prefix in $launcher_prefix"
   failed=$((failed + 1))
 }
+# Every launcher ends its prefix's wineserver with its model run (a killed driver's runs end a
+# moment after the driver).
+for ((tries = 0; tries < 100; tries++)); do
+  [ -n "$(launcher_servers)" ] || break
+  sleep 0.1
+done
+[ -z "$(launcher_servers)" ] || {
+  echo "FAILED  a wineserver of the wine launcher outlived its model run: $(launcher_servers)"
+  failed=$((failed + 1))
+}
 
 echo "$passed passed, $failed failed (${SECONDS}s in all)"
 if [ "$failed" -ne 0 ]; then
   echo "The runs are kept in $work"
   exit 1
 fi
-# Not while the launcher prefix's wineserver may still write there.
+# Not while a wineserver of the launcher's prefixes may still write there.
 stop_launcher_wine
 rm -rf "$work"
