@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <utility>
 
 namespace tarn::frontend {
 namespace {
@@ -27,7 +28,14 @@ bool QtDialogs::Confirm(const QString& text, Default defaultButton) {
   QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
                   QMessageBox::Ok | QMessageBox::Cancel);
   box.setDefaultButton(defaultButton == Default::kOk ? QMessageBox::Ok : QMessageBox::Cancel);
-  return box.exec() == QMessageBox::Ok;
+  QMessageBox* const outer = std::exchange(FQuestion, &box);
+  const bool confirmed = box.exec() == QMessageBox::Ok;
+  FQuestion = outer;
+  return confirmed;
+}
+
+void QtDialogs::WithdrawQuestion() {
+  if (FQuestion) FQuestion->reject();
 }
 
 std::optional<QString> QtDialogs::PickTolvaFile(const QString& initialFolder) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+class QMessageBox;
+
 #include "frontend/messages.h"
 
 namespace tarn::frontend {
@@ -23,6 +25,9 @@ class Dialogs : public Messages {
   virtual std::optional<QString> PickOutputFolder(const QString& folder) = 0;
   // The dialog that chooses the file a CSV export is saved as, proposing `suggestedPath`.
   virtual std::optional<QString> PickCsvFile(const QString& suggestedPath) = 0;
+  // Takes back the confirmation that is open, if any, as if the user had cancelled it: what it
+  // asked about has changed meanwhile.
+  virtual void WithdrawQuestion() = 0;
 };
 
 // The dialogs as message boxes and file dialogs of the toolkit.
@@ -35,6 +40,11 @@ class QtDialogs : public Dialogs {
   std::optional<QString> PickModelLauncher(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
   std::optional<QString> PickCsvFile(const QString& suggestedPath) override;
+  void WithdrawQuestion() override;
+
+ private:
+  // The confirmation on the screen; none when no question is open.
+  QMessageBox* FQuestion = nullptr;
 };
 
 }  // namespace tarn::frontend

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -76,55 +77,62 @@ void TfrmMain::BuildControls() {
   // The option panel never gets lower than this.
   pnlOptions->setMinimumHeight(190);
 
-  btnGo = Named<QPushButton>(pnlFiles, "btnGo", QStringLiteral("Calculate"));
+  btnGo = Named<QPushButton>(pnlFiles, "btnGo", QStringLiteral("&Calculate"));
   btnGo->setEnabled(false);
-  btnStop = Named<QPushButton>(pnlFiles, "btnStop", QStringLiteral("Stop"));
+  btnStop = Named<QPushButton>(pnlFiles, "btnStop", QStringLiteral("&Stop"));
   btnStop->setEnabled(false);
-  btnReport = Named<QPushButton>(pnlFiles, "btnReport", QStringLiteral("Report"));
+  btnReport = Named<QPushButton>(pnlFiles, "btnReport", QStringLiteral("&Report"));
   btnInfo = Named<QPushButton>(pnlFiles, "btnInfo",
                                style()->standardIcon(QStyle::SP_MessageBoxInformation),
-                               QStringLiteral("About..."));
-  lblTolFile = Named<QLabel>(pnlFiles, "lblTolFile", QStringLiteral("Choose a *.tol file:"));
+                               QStringLiteral("&About..."));
+  lblTolFile = Named<QLabel>(pnlFiles, "lblTolFile", QStringLiteral("Choose a *.tol &file:"));
   edtTolFile = Named<QLineEdit>(pnlFiles, "edtTolFile");
-  btnTolvaFile = Named<QPushButton>(pnlFiles, "btnTolvaFile", QStringLiteral("Open Tolva File .."));
-  lblModelPath =
-      Named<QLabel>(pnlFiles, "lblModelPath",
-                    QStringLiteral("Tolva Model path (default in the KAV3 installation folder): "));
+  btnTolvaFile =
+      Named<QPushButton>(pnlFiles, "btnTolvaFile", QStringLiteral("Open &Tolva File .."));
+  lblModelPath = Named<QLabel>(
+      pnlFiles, "lblModelPath",
+      QStringLiteral("Tolva Model pat&h (default in the KAV3 installation folder): "));
   edtModelPath = Named<QLineEdit>(pnlFiles, "edtModelPath");
   btnModelPath =
-      Named<QPushButton>(pnlFiles, "btnModelPath", QStringLiteral("Select Model Path ..."));
-  lblOutputPath = Named<QLabel>(pnlFiles, "lblOutputPath", QStringLiteral("Output path:"));
+      Named<QPushButton>(pnlFiles, "btnModelPath", QStringLiteral("Select &Model Path ..."));
+  lblOutputPath = Named<QLabel>(pnlFiles, "lblOutputPath", QStringLiteral("O&utput path:"));
   edtOutputPath = Named<QLineEdit>(pnlFiles, "edtOutputPath");
-  btnSelectOutputPath =
-      Named<QPushButton>(pnlFiles, "btnSelectOutputPath", QStringLiteral("Select Output Path ..."));
+  btnSelectOutputPath = Named<QPushButton>(pnlFiles, "btnSelectOutputPath",
+                                           QStringLiteral("Select &Output Path ..."));
   lblModelLauncher = Named<QLabel>(
       pnlFiles, "lblModelLauncher",
-      QStringLiteral("Model launcher (optional: a program that runs each model run, such as Wine "
+      QStringLiteral("Mo&del launcher (optional: a program that runs each model run, such as Wine "
                      "or Slurm):"));
   edtModelLauncher = Named<QLineEdit>(pnlFiles, "edtModelLauncher");
   btnClearModelLauncher =
-      Named<QPushButton>(pnlFiles, "btnClearModelLauncher", QStringLiteral("Clear"));
-  btnModelLauncher =
-      Named<QPushButton>(pnlFiles, "btnModelLauncher", QStringLiteral("Select Model Launcher ..."));
+      Named<QPushButton>(pnlFiles, "btnClearModelLauncher", QStringLiteral("Cl&ear"));
+  btnModelLauncher = Named<QPushButton>(pnlFiles, "btnModelLauncher",
+                                        QStringLiteral("Select Model Lau&ncher ..."));
   // The path fields only show the paths, which the user can select and copy; the pickers
-  // change them.
-  for (QLineEdit* shown : {edtTolFile, edtModelPath, edtOutputPath, edtModelLauncher})
+  // change them. They look it, with the window's background, and Tab passes them by: a click
+  // or their label's mnemonic reaches them.
+  for (QLineEdit* shown : {edtTolFile, edtModelPath, edtOutputPath, edtModelLauncher}) {
     shown->setReadOnly(true);
+    shown->setFocusPolicy(Qt::ClickFocus);
+    QPalette look = shown->palette();
+    look.setBrush(QPalette::Base, look.window());
+    shown->setPalette(look);
+  }
   lblCalculateHint = Named<QLabel>(pnlFiles, "lblCalculateHint");
 
-  lblOptions = Named<QLabel>(pnlOptions, "lblOptions", QStringLiteral("Application option:"));
+  lblOptions = Named<QLabel>(pnlOptions, "lblOptions", QStringLiteral("Appl&ication option:"));
   cbxOptions = Named<QComboBox>(pnlOptions, "cbxOptions");
   cbxOptions->addItems({QLatin1String(kMonthly), QLatin1String(kUserDefined)});
   lblInterval = Named<QLabel>(
       pnlOptions, "lblInterval",
       QStringLiteral(
-          "Time interval between the starting days of two consecutive applications Ids:"));
+          "Time inter&val between the starting days of two consecutive applications Ids:"));
   edtInterval = Named<QLineEdit>(pnlOptions, "edtInterval", QStringLiteral("20"));
   Label1 = Named<QLabel>(pnlOptions, "Label1",
-                         QStringLiteral("First possible day-in-year of application:"));
+                         QStringLiteral("First possi&ble day-in-year of application:"));
   edtFirstDay = Named<QLineEdit>(pnlOptions, "edtFirstDay", QStringLiteral("80"));
   Label3 = Named<QLabel>(pnlOptions, "Label3",
-                         QStringLiteral("Last possible day-in-year of application:"));
+                         QStringLiteral("Last possible day-in-&year of application:"));
   edtLastDay = Named<QLineEdit>(pnlOptions, "edtLastDay", QStringLiteral("310"));
   lblIntervalUnits = Named<QLabel>(pnlOptions, "lblIntervalUnits", QStringLiteral("[days]"));
   Label4 = Named<QLabel>(pnlOptions, "Label4", QStringLiteral("[days]"));
@@ -138,7 +146,7 @@ void TfrmMain::BuildControls() {
     connect(day, &QLineEdit::textChanged, this, &TfrmMain::edtIntervalChange);
   }
   lblParallelRuns =
-      Named<QLabel>(pnlOptions, "lblParallelRuns", QStringLiteral("Parallel model runs:"));
+      Named<QLabel>(pnlOptions, "lblParallelRuns", QStringLiteral("&Parallel model runs:"));
   spnParallelRuns = Named<QSpinBox>(pnlOptions, "spnParallelRuns");
   // More runs at once than processors only make each run slower.
   spnParallelRuns->setRange(1, std::clamp(QThread::idealThreadCount(), 1, kMaxParallelRuns));
@@ -160,9 +168,29 @@ void TfrmMain::BuildControls() {
   memConsole->setLineWrapMode(QPlainTextEdit::NoWrap);
   memConsole->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   memConsole->setMinimumHeight(100);
+  memConsole->setTabChangesFocus(true);
   btnCancel = Named<QPushButton>(pnlBottom, "btnCancel",
                                  style()->standardIcon(QStyle::SP_DialogCloseButton),
-                                 QStringLiteral("Close"));
+                                 QStringLiteral("C&lose"));
+
+  // A label's mnemonic reaches its field.
+  const std::pair<QLabel*, QWidget*> buddies[] = {{lblTolFile, edtTolFile},
+                                                  {lblModelPath, edtModelPath},
+                                                  {lblOutputPath, edtOutputPath},
+                                                  {lblModelLauncher, edtModelLauncher},
+                                                  {lblOptions, cbxOptions},
+                                                  {lblInterval, edtInterval},
+                                                  {Label1, edtFirstDay},
+                                                  {Label3, edtLastDay},
+                                                  {lblParallelRuns, spnParallelRuns}};
+  for (const auto& [label, field] : buddies) label->setBuddy(field);
+  // Enter starts a run when Calculate is available (see keyPressEvent), unless another
+  // button has the focus: then it presses that button, as Space does.
+  btnGo->setDefault(true);
+  for (QPushButton* button :
+       {btnStop, btnReport, btnInfo, btnTolvaFile, btnModelPath, btnSelectOutputPath,
+        btnClearModelLauncher, btnModelLauncher, btnCancel})
+    button->setAutoDefault(true);
 
   auto* actions = new QHBoxLayout;
   for (QPushButton* button : {btnGo, btnStop, btnReport, btnInfo}) actions->addWidget(button);
@@ -209,11 +237,12 @@ void TfrmMain::BuildControls() {
   options->setColumnStretch(3, 1);
   options->setRowStretch(row, 1);
 
+  // The bar has a row of its own, so that it keeps its width whatever the texts say.
   auto* progress = new QHBoxLayout;
-  progress->addWidget(lblProgress);
-  progress->addWidget(prgRuns, 1);
+  progress->addWidget(lblProgress, 1);
   progress->addWidget(lblTime);
   auto* run = new QVBoxLayout(pnlRun);
+  run->addWidget(prgRuns);
   run->addLayout(progress);
   run->addWidget(memConsole, 1);
 
@@ -226,6 +255,29 @@ void TfrmMain::BuildControls() {
   layout->addWidget(pnlOptions);
   layout->addWidget(pnlRun, 1);
   layout->addWidget(pnlBottom);
+
+  // Tab goes from top to bottom, left to right.
+  QWidget* const tabOrder[] = {btnGo,
+                               btnStop,
+                               btnReport,
+                               btnInfo,
+                               edtTolFile,
+                               btnTolvaFile,
+                               edtModelPath,
+                               btnModelPath,
+                               edtOutputPath,
+                               btnSelectOutputPath,
+                               edtModelLauncher,
+                               btnClearModelLauncher,
+                               btnModelLauncher,
+                               cbxOptions,
+                               edtInterval,
+                               edtFirstDay,
+                               edtLastDay,
+                               spnParallelRuns,
+                               memConsole,
+                               btnCancel};
+  for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
   FProgressTimer = new QTimer(this);
   FProgressTimer->setInterval(cProgressInterval);
@@ -308,6 +360,12 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
     btnCancel->click();
     return;
   }
+  // Calculate is the default button: Enter that no control took starts a run.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      !(event->modifiers() & ~Qt::KeypadModifier)) {
+    if (btnGo->isEnabled()) btnGo->click();
+    return;
+  }
   QWidget::keyPressEvent(event);
 }
 
@@ -356,10 +414,16 @@ void TfrmMain::UpdateProgress() {
   if (!FRun) return;
   const int finished = CountFinishedModelRuns(FRun->Settings());
   const std::optional<ExpectedModelRuns> expected = ExpectModelRuns(FRun->Settings());
-  lblProgress->setText(ProgressText(finished, expected));
   // Without a known number of runs the bar only shows that the run goes on.
   prgRuns->setRange(0, expected ? std::max(expected->count, 1) : 0);
   prgRuns->setValue(expected ? std::min(finished, expected->count) : 0);
+  if (FRun->StopRequested()) {
+    // A run being stopped has no time left to estimate.
+    lblProgress->setText(QStringLiteral("Stopping the run..."));
+    lblTime->setText(TimeText(FRunClock.elapsed(), finished, std::nullopt));
+    return;
+  }
+  lblProgress->setText(ProgressText(finished, expected));
   lblTime->setText(TimeText(FRunClock.elapsed(), finished, expected));
 }
 
@@ -372,7 +436,11 @@ void TfrmMain::btnGoClick() {
   memConsole->clear();
   FRunClock.start();
   UpdateProgress();
+  FFocusBeforeRun = focusWidget();
   UpdateButtons();
+  // A control that the run disables passes the focus on, to About... at worst: the focus waits
+  // on the console view instead, and goes back when the run has ended.
+  if (FFocusBeforeRun && !FFocusBeforeRun->isEnabled()) memConsole->setFocus(Qt::OtherFocusReason);
   bool started = false;
   std::optional<std::runtime_error> failure;
   try {
@@ -397,7 +465,7 @@ void TfrmMain::btnGoClick() {
 void TfrmMain::btnStopClick() {
   if (!FRun) return;
   FRun->Stop();
-  lblProgress->setText(QStringLiteral("Stopping the run..."));
+  UpdateProgress();
   UpdateButtons();
 }
 
@@ -407,18 +475,29 @@ void TfrmMain::RunEnded(const RunOutcome& outcome) {
   const RunSettings settings = FRun->Settings();
   FRun->deleteLater();
   FRun = nullptr;
+  // The panel says what the run came to; a success fills the bar.
+  lblProgress->setText(EndText(outcome, FRunClock.elapsed(), CountFinishedModelRuns(settings),
+                               ExpectModelRuns(settings)));
+  lblTime->clear();
+  if (outcome.kind == RunOutcome::Kind::kSucceeded) {
+    prgRuns->setRange(0, 1);
+    prgRuns->setValue(1);
+  }
   SetCalculating(false);
   UpdateButtons();
+  if (focusWidget() == memConsole && FFocusBeforeRun && FFocusBeforeRun->isEnabled())
+    FFocusBeforeRun->setFocus(Qt::OtherFocusReason);
   if (FCloseWhenEnded) {
     close();
     return;
   }
+  // A question whether to close during the run no longer applies.
+  FDialogs.WithdrawQuestion();
   switch (outcome.kind) {
     case RunOutcome::Kind::kSucceeded:
       ShowReport(outcome.report.sections, outcome.report.data, settings, FDialogs);
       break;
     case RunOutcome::Kind::kStopped:
-      lblProgress->setText(outcome.message.join(QLatin1Char(' ')));
       break;
     case RunOutcome::Kind::kFailed:
       FDialogs.ShowError(outcome.message.join(QLatin1Char('\n')));

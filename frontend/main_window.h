@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 #include <exception>
 
@@ -95,6 +96,8 @@ class TfrmMain : public QWidget {
   bool FCloseWhenEnded = false;
   QTimer* FProgressTimer;
   QElapsedTimer FRunClock;
+  // The control that had the focus when the run started; it gets it back when the run ends.
+  QPointer<QWidget> FFocusBeforeRun;
 
   QFrame* pnlFiles;
   QFrame* pnlOptions;

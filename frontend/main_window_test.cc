@@ -7,11 +7,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSpinBox>
 #include <QTest>
 #include <QThread>
@@ -457,9 +460,15 @@ TEST_F(MainWindowTest, ShowsProgressWhileTheDriverRuns) {
 
   EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 1u);
 
-  EXPECT_EQ(shown, QStringList({"Model runs finished: 0 of at most 12 [0 of 12]",
-                                "Model runs finished: 2 of at most 12 [2 of 12]",
-                                "Model runs finished: 3 of at most 12 [3 of 12]"}));
+  // The run ends with how many model runs it made and how long it took, the bar full.
+  ASSERT_GE(shown.size(), 3);
+  EXPECT_EQ(shown.mid(0, 2), QStringList({"Model runs finished: 0 of at most 12 [0 of 12]",
+                                          "Model runs finished: 2 of at most 12 [2 of 12]"}));
+  EXPECT_TRUE(QRegularExpression("^Finished: 3 model runs in [0-9]+:[0-9]{2} \\[1 of 1\\]$")
+                  .match(shown.back())
+                  .hasMatch())
+      << shown.back().toStdString();
+  EXPECT_EQ(Find<QLabel>("lblTime")->text(), "");
   EXPECT_EQ(Find<QPlainTextEdit>("memConsole")->toPlainText(), "first line\nlast line");
 }
 
@@ -541,13 +550,161 @@ TEST_F(MainWindowTest, StopAndCloseEndTheDriverAndItsModelRuns) {
     } else {
       EXPECT_EQ(dialogs.questions, QStringList());
       EXPECT_TRUE(window->isVisible());
-      EXPECT_EQ(Find<QLabel>("lblProgress")->text(), "The run was stopped.");
+      EXPECT_EQ(Find<QLabel>("lblProgress")->text(), "Stopped after 0 of 12 model runs");
       EXPECT_TRUE(Enabled("btnGo"));
     }
     window.reset();
   }
 }
 #endif
+
+#ifndef _WIN32
+// Once a run has ended the run panel says what it came to, in place of its progress and time:
+// a failure quotes the first line of the error file (else of its message) and names the
+// application id the error names; a stopped run counts its model runs. The bar keeps its width.
+TEST_F(MainWindowTest, EndsTheRunPanelWithWhatTheRunCameTo) {
+  const struct {
+    const char* name;
+    QByteArray driver;
+    bool stop;
+    QString shown;  // empty: "Failed: " and the first line of the error dialog
+  } cases[] = {
+      {"failure naming an id",
+       "#!/bin/sh\nprintf '* TARN error\\n\\n  Model results missing for application id 5  \\n"
+       " File: GW_5.sum\\n' > GW.err\nexit 1\n",
+       false, "Failed at application id 5: Model results missing for application id 5"},
+      {"failure naming no id",
+       "#!/bin/sh\nprintf ' Fatal error\\n Signal: 15\\n' > GW.err\nexit 1\n", false,
+       "Failed: Fatal error"},
+      {"failure without an error file", "#!/bin/sh\necho Cannot go on\nexit 3\n", false, ""},
+      {"stopped",
+       "#!/bin/sh\ntouch GW_1.sum GW_2.sum GW_3.sum\nwhile [ ! -f go ]; do sleep 0.05; done\n",
+       true, "Stopped after 3 of 12 model runs"},
+  };
+  StoreExistingPaths();
+  for (const auto& c : cases) {
+    WriteDriver(c.driver);
+    dialogs.errors.clear();
+    Open();
+    const int barWidth = Find<QProgressBar>("prgRuns")->width();
+    if (c.stop) {
+      QTimer::singleShot(0, [&] {
+        const auto* progress = Find<QLabel>("lblProgress");
+        if (!QTest::qWaitFor([&] { return progress->text() == "Model runs finished: 3 of 12"; },
+                             30000))
+          return;
+        Click("btnStop");
+        EXPECT_FALSE(Find<QLabel>("lblTime")->text().contains("remaining"));
+      });
+    }
+
+    Calculate();
+    QCoreApplication::processEvents();
+
+    const QString shown =
+        c.shown.isEmpty() ? "Failed: " + dialogs.errors.value(0).section(QLatin1Char('\n'), 0, 0)
+                          : c.shown;
+    EXPECT_EQ(Find<QLabel>("lblProgress")->text(), shown) << c.name;
+    EXPECT_EQ(Find<QLabel>("lblTime")->text(), "") << c.name;
+    EXPECT_EQ(Find<QProgressBar>("prgRuns")->width(), barWidth) << c.name;
+    EXPECT_EQ(dialogs.errors.size(), c.stop ? 0 : 1) << c.name;
+  }
+}
+
+// A run that ends while the user is asked whether to close during it takes the question back:
+// the window stays open and shows the run's end.
+TEST_F(MainWindowTest, WithdrawsTheCloseQuestionWhenTheRunEnds) {
+  StoreExistingPaths();
+  WriteDriver("#!/bin/sh\nwhile [ ! -f go ]; do sleep 0.05; done\n" + kWriteReport +
+              "touch tolva.ok\n");
+  Open();
+  dialogs.whileAsking = [&] {
+    root.Write("out/go");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Calculating(); }, 60000));
+  };
+  QTimer::singleShot(0, [&] { window->close(); });
+
+  EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 1u);
+
+  const QString question = "Still calculating, do you want to close the applicatation?";
+  EXPECT_EQ(dialogs.questions, QStringList({question}));
+  EXPECT_EQ(dialogs.withdrawn, QStringList({question}));
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(Find<QLabel>("lblProgress")->text().startsWith("Finished: "));
+}
+
+// Calculate is the default button: Enter starts a run from wherever no other button has the
+// focus. The focus stays where it was when a run starts, or waits on the console view while
+// its control is disabled, and goes back when the run has ended.
+TEST_F(MainWindowTest, KeepsTheFocusWhenARunStarts) {
+  StoreExistingPaths();
+  WriteDriver("#!/bin/sh\nwhile [ ! -f go ]; do sleep 0.05; done\n" + kWriteReport +
+              "touch tolva.ok\n");
+  const struct {
+    const char* focused;
+    Qt::Key key;
+    const char* during;
+  } cases[] = {
+      {"btnGo", Qt::Key_Space, "memConsole"},
+      {"edtTolFile", Qt::Key_Return, "edtTolFile"},
+      {"cbxOptions", Qt::Key_Enter, "memConsole"},
+  };
+  for (const auto& c : cases) {
+    Open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_TRUE(Find<QPushButton>("btnGo")->isDefault());
+    auto* focused = Find<QWidget>(c.focused);
+    focused->setFocus();
+
+    QTest::keyClick(focused, c.key);
+
+    EXPECT_TRUE(window->Calculating()) << c.focused;
+    EXPECT_EQ(window->focusWidget(), Find<QWidget>(c.during)) << c.focused;
+    root.Write("out/go");
+    const auto reports = ReportsOf(
+        [&] { EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Calculating(); }, 60000)); });
+    EXPECT_EQ(reports.size(), 1u) << c.focused;
+    EXPECT_EQ(window->focusWidget(), focused) << c.focused;
+  }
+}
+#endif
+
+// Tab goes from top to bottom, left to right, past the display-only path fields; every button
+// and every label of a field has a mnemonic of its own.
+TEST_F(MainWindowTest, TabGoesTopToBottomAndMnemonicsAreDistinct) {
+  StoreExistingPaths();
+  Open();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  Find<QComboBox>("cbxOptions")->setCurrentText("UserDefined");
+  Find<QWidget>("btnGo")->setFocus();
+  QStringList order;
+  for (int i = 0; i < 30 && !(order.size() > 1 && order.back() == "btnGo"); ++i) {
+    QWidget* focused = window->focusWidget();
+    // A spin box passes its focus on to its text field.
+    if (auto* spinBox = qobject_cast<QSpinBox*>(focused->parentWidget())) focused = spinBox;
+    order << focused->objectName();
+    QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+  }
+  EXPECT_EQ(order,
+            QStringList({"btnGo", "btnInfo", "btnTolvaFile", "btnModelPath", "btnSelectOutputPath",
+                         "btnModelLauncher", "cbxOptions", "edtInterval", "edtFirstDay",
+                         "edtLastDay", "spnParallelRuns", "memConsole", "btnCancel", "btnGo"}));
+
+  QStringList mnemonics;
+  for (const auto* button : window->findChildren<QPushButton*>())
+    mnemonics << QKeySequence::mnemonic(button->text()).toString();
+  for (const char* name : {"lblTolFile", "lblModelPath", "lblOutputPath", "lblModelLauncher",
+                           "lblOptions", "lblInterval", "Label1", "Label3", "lblParallelRuns"}) {
+    const auto* label = Find<QLabel>(name);
+    EXPECT_NE(label->buddy(), nullptr) << name;
+    mnemonics << QKeySequence::mnemonic(label->text()).toString();
+  }
+  EXPECT_FALSE(mnemonics.contains("")) << mnemonics.join(' ').toStdString();
+  EXPECT_EQ(QSet<QString>(mnemonics.begin(), mnemonics.end()).size(), mnemonics.size())
+      << mnemonics.join(' ').toStdString();
+}
 
 #ifndef _WIN32
 // The chosen number of parallel runs reaches the control file; the next start offers 1 again.
@@ -661,7 +818,7 @@ TEST_F(MainWindowTest, CalculateRunsTheExampleAndShowsBothSections) {
   EXPECT_EQ(report.mid(report.size() - 2),
             QStringList({"* End of TARN Doduvovuv Report: Leaching", ""}));
   EXPECT_TRUE(root.Exists("out/tolva.ok"));
-  EXPECT_EQ(Find<QLabel>("lblProgress")->text(), "Model runs finished: 12 of 12");
+  EXPECT_TRUE(Find<QLabel>("lblProgress")->text().startsWith("Finished: 12 model runs in "));
   EXPECT_TRUE(Enabled("btnGo"));
   EXPECT_TRUE(Enabled("btnReport"));
   EXPECT_EQ(dialogs.errors, QStringList());

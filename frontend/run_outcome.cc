@@ -127,14 +127,15 @@ RunOutcome JudgeOutcome(const RunSettings& settings, int exitCode, bool stopRequ
   QStringList message;
   message << QStringLiteral("Unable to complete the run %1: %2").arg(runId, why);
   const QString errorFile = runId + QStringLiteral(".err");
-  if (const QStringList errorLines = MessageLines(out + errorFile); !errorLines.isEmpty()) {
+  const QStringList errorLines = MessageLines(out + errorFile);
+  if (!errorLines.isEmpty()) {
     message << QStringLiteral("The error file %1 says:").arg(errorFile) << errorLines;
   } else if (!lastConsoleLines.isEmpty()) {
     message << QStringLiteral("Its last console lines:")
             << lastConsoleLines.mid(
                    qMax<qsizetype>(0, lastConsoleLines.size() - cConsoleLinesShown));
   }
-  return {RunOutcome::Kind::kFailed, message};
+  return {RunOutcome::Kind::kFailed, message, {}, errorLines};
 }
 
 }  // namespace tarn::frontend

@@ -31,6 +31,8 @@ struct RunOutcome {
   QStringList message;
   // For a run that succeeded, its report, read before anyone else could change the folder.
   RunReport report{};
+  // For a failed run, the message lines of its error file; empty when it left none.
+  QStringList errorLines{};
 };
 
 // Judges the run of `settings` whose batch file ended with `exitCode`: stopped when the user

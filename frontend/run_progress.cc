@@ -61,4 +61,32 @@ QString TimeText(qint64 elapsed, int finished, std::optional<ExpectedModelRuns> 
                     .arg(Duration(remaining));
 }
 
+QString EndText(const RunOutcome& outcome, qint64 elapsed, int finished,
+                std::optional<ExpectedModelRuns> expected) {
+  switch (outcome.kind) {
+    case RunOutcome::Kind::kSucceeded:
+      return (finished == 1 ? QStringLiteral("Finished: %1 model run in %2")
+                            : QStringLiteral("Finished: %1 model runs in %2"))
+          .arg(finished)
+          .arg(Duration(elapsed));
+    case RunOutcome::Kind::kStopped:
+      if (!expected) return QStringLiteral("Stopped after %1 model runs").arg(finished);
+      return (expected->exact ? QStringLiteral("Stopped after %1 of %2 model runs")
+                              : QStringLiteral("Stopped after %1 of at most %2 model runs"))
+          .arg(finished)
+          .arg(expected->count);
+    case RunOutcome::Kind::kFailed:
+      break;
+  }
+  const QStringList& lines = outcome.errorLines.isEmpty() ? outcome.message : outcome.errorLines;
+  const QString first = lines.value(0).trimmed();
+  static const QRegularExpression namedId(QStringLiteral("\\bapplication id\\s+([0-9]+)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+  for (const QString& line : lines) {
+    if (const QRegularExpressionMatch id = namedId.match(line); id.hasMatch())
+      return QStringLiteral("Failed at application id %1: %2").arg(id.captured(1), first);
+  }
+  return QStringLiteral("Failed: %1").arg(first);
+}
+
 }  // namespace tarn::frontend

@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+#include "frontend/run_outcome.h"
 #include "frontend/run_preparation.h"
 
 namespace tarn::frontend {
@@ -29,5 +30,12 @@ QString ProgressText(int finished, std::optional<ExpectedModelRuns> expected);
 // The time line the main window shows while the driver runs: the elapsed time and, once a
 // model run has finished and the number of runs is known, an estimate of the time left.
 QString TimeText(qint64 elapsed, int finished, std::optional<ExpectedModelRuns> expected);
+
+// The line the main window ends a run with, in place of its progress and time: what the run
+// came to after `elapsed` milliseconds, with `finished` model summaries left. A failure quotes
+// the first message line of its error file (else of its message) and names the application id
+// that the message names, if any.
+QString EndText(const RunOutcome& outcome, qint64 elapsed, int finished,
+                std::optional<ExpectedModelRuns> expected);
 
 }  // namespace tarn::frontend

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
+#include <utility>
 
 #include "frontend/platform.h"
 #include "frontend/tarn_registry.h"
@@ -54,7 +55,15 @@ void RecordingDialogs::ShowError(const QString& text) { errors.append(text); }
 bool RecordingDialogs::Confirm(const QString& text, Default defaultButton) {
   questions.append(text);
   defaults.push_back(defaultButton);
-  return confirm;
+  open_ = text;
+  if (whileAsking) whileAsking();
+  const bool answered = !open_.isEmpty();
+  open_.clear();
+  return answered && confirm;
+}
+
+void RecordingDialogs::WithdrawQuestion() {
+  if (!open_.isEmpty()) withdrawn.append(std::exchange(open_, QString()));
 }
 
 std::optional<QString> RecordingDialogs::NextPick(const QString& folder) {

@@ -46,6 +46,7 @@ class RecordingDialogs : public Dialogs {
   std::optional<QString> PickModelLauncher(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
   std::optional<QString> PickCsvFile(const QString& suggestedPath) override;
+  void WithdrawQuestion() override;
 
   QStringList errors;
   QStringList questions;
@@ -55,11 +56,17 @@ class RecordingDialogs : public Dialogs {
   QStringList pickerFolders;
   // The answer to every question.
   bool confirm = true;
+  // What happens while a question is open, before it is answered (nothing by default).
+  std::function<void()> whileAsking;
+  // The questions withdrawn while they were open; a withdrawn question answers Cancel.
+  QStringList withdrawn;
   // The answers of the pickers, in order; nothing is a cancel.
   std::deque<std::optional<QString>> picks;
 
  private:
   std::optional<QString> NextPick(const QString& folder);
+  // The question now open; empty when none is.
+  QString open_;
 };
 
 // Redirects the per-user and machine settings stores to `folder` and empties them.
