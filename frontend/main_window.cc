@@ -317,6 +317,8 @@ void TfrmMain::UpdateButtons() {
   const bool ReadyToCalculate = unmet.isEmpty();
   btnGo->setEnabled(ReadyToCalculate && !FCalculating);
   lblCalculateHint->setText(FCalculating || ReadyToCalculate ? QString() : unmet.front().text);
+  lblCalculateHint->setToolTip(lblCalculateHint->text().isEmpty() ? QString()
+                                                                  : ConditionLine(unmet.front()));
   btnStop->setEnabled(FCalculating && FRun && !FRun->StopRequested());
   btnReport->setEnabled(!FCalculating && SucceededRunReport(settings).has_value());
   // Nothing the run was started with changes while it goes on.
