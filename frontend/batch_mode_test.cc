@@ -108,7 +108,7 @@ TEST_F(BatchModeTest, RefusesWhatCalculateWouldRefuse) {
       {"applications spanning more days than the schedule allows",
        paths + QStringList{"--option", "UserDefined", "--first-day", "80", "--last-day", "90"},
        {"The schedule has no application id: the model input's applications span 14 days, more "
-        "than the 10 from the first to the last day: " +
+        "than the 10 days from the first to the last day: " +
         in}},
       {"output folder that is the input's folder",
        {"--input", in, "--model", model, "--output", root.Path("in")},

@@ -111,6 +111,9 @@ void TfrmMain::BuildControls() {
   for (QLineEdit* shown : {edtTolFile, edtModelPath, edtOutputPath, edtModelLauncher})
     shown->setReadOnly(true);
   lblCalculateHint = Named<QLabel>(pnlFiles, "lblCalculateHint");
+  // A long reason wraps in the room beside the buttons; it never widens the window.
+  lblCalculateHint->setWordWrap(true);
+  lblCalculateHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
   lblOptions = Named<QLabel>(pnlOptions, "lblOptions", QStringLiteral("Application option:"));
   cbxOptions = Named<QComboBox>(pnlOptions, "cbxOptions");

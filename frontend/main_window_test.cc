@@ -255,7 +255,7 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
       {"applications spanning more days than the schedule allows", nullptr, "UserDefined", "20",
        "80", "99", false,
        "The schedule has no application id: the model input's applications span 20 days, more "
-       "than the 19 from the first to the last day",
+       "than the 19 days from the first to the last day",
        [&] { root.Write("in/GW.tol", kSpanningInput); }},
       {"model folder with a blank", nullptr, "Monthly", "20", "80", "310", false,
        "The folder of the model executable must be one word, without blanks",
@@ -293,6 +293,9 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
 
     EXPECT_EQ(Enabled("btnGo"), c.hint.isEmpty() && !c.calculating) << c.name;
     EXPECT_EQ(Find<QLabel>("lblCalculateHint")->text(), c.hint) << c.name;
+    // A long reason never widens the window.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->width(), 710) << c.name;
   }
 }
 
@@ -647,10 +650,10 @@ TEST_F(MainWindowTest, CalculateRefusesWhatNoLongerHolds) {
       {"applications now spanning more days than the schedule allows",
        [&] { root.Write("in/GW.tol", kSpanningInput); },
        "Unable to start the run: The schedule has no application id: the model input's "
-       "applications span 20 days, more than the 19 from the first to the last day: " +
+       "applications span 20 days, more than the 19 days from the first to the last day: " +
            root.Path("in/GW.tol"),
        "The schedule has no application id: the model input's applications span 20 days, more "
-       "than the 19 from the first to the last day"},
+       "than the 19 days from the first to the last day"},
   };
   for (const auto& c : cases) {
     StoreExistingPaths();

@@ -104,7 +104,7 @@ std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayV
   if (!ReadScenario(tolvaFile, state) || AppIdCount(state) > 0) return std::nullopt;
   return UnmetCondition{
       QStringLiteral("The schedule has no application id: the model input's applications span "
-                     "%1 days, more than the %2 from the first to the last day")
+                     "%1 days, more than the %2 days from the first to the last day")
           .arg(ScenarioSpan(state))
           .arg(days.lastDay - days.firstDay),
       tolvaFile};

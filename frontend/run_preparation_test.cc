@@ -244,7 +244,7 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
          s.lastDay = "99";
        },
        refused("The schedule has no application id: the model input's applications span 20 "
-               "days, more than the 19 from the first to the last day",
+               "days, more than the 19 days from the first to the last day",
                root.Path("spans/GW.tol"))},
       {"driver missing", [&](RunSettings& s) { s.driverFile = root.Path("bin/none"); },
        refused("The driver TARN_DoduVovuv does not exist", root.Path("bin/none"))},
