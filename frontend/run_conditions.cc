@@ -10,7 +10,6 @@
 #include "driver/run_state.h"
 #include "driver/schedule.h"
 #include "frontend/platform.h"
-#include "support/platform.h"
 #include "support/run_identity.h"
 #include "support/runtime.h"
 
