@@ -1,5 +1,6 @@
 #include "driver/schedule.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -128,6 +129,19 @@ int MostAppIds(Schedule option, double firstDay, double lastDay, double interval
   const double step = std::trunc(interval);
   if (firstDay > lastDay || step < 1) return 0;
   return static_cast<int>(std::floor((lastDay - firstDay) / step)) + 1;
+}
+
+double ScenarioSpan(const RunState& state) {
+  double span = 0;
+  for (const double gap : state.tableGaps) span += gap;
+  return span;
+}
+
+int AppIdCount(const RunState& state) {
+  // WriteRunFile discards an id once its first day or the day of its last row lies past the
+  // last day.
+  const double lastStart = state.dayInYeaAppLast - std::max(0.0, ScenarioSpan(state));
+  return MostAppIds(state.optApp, state.dayInYeaAppFirst, lastStart, state.delTimAppId);
 }
 
 void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int appId)>& onKept) {

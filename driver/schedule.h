@@ -30,6 +30,15 @@ void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int ap
 // scenario of one application reaches (the spread of more applications can end it sooner).
 int MostAppIds(Schedule option, double firstDay, double lastDay, double interval);
 
+// The number of application ids the schedule of `state` keeps, its Applications table read
+// (ReadApplicationsTable): MostAppIds, where a user-defined id is kept while its scenario, moved
+// to begin on the id's first day, ends no later than the last day. A table whose applications
+// span more days than the first to the last day allow gives none.
+int AppIdCount(const RunState& state);
+
+// The days from the first to the last application of the Applications table read into `state`.
+double ScenarioSpan(const RunState& state);
+
 // The name of an application id's file: <RunId>_<AppId><extension>.
 std::string AppIdFileName(Runtime& rt, int appId, const std::string& extension);
 

@@ -17,12 +17,14 @@ std::string ModelInput(const std::vector<std::string>& rows) {
 
 // Writes the schedule for the model input and returns, per kept application id, the rows of its
 // copy's table.
+// `appIdCount`, when given, receives AppIdCount of the table read.
 std::vector<std::vector<std::string>> Schedule(TempRun& run, const std::string& modelInput,
-                                               RunState state) {
+                                               RunState state, int* appIdCount = nullptr) {
   run.WriteFile("test.tol", modelInput);
   run.rt.units.OpenExisting(kInputUnit, run.rt.InRunFolder("test.tol"));
   state.startDay = state.dayInYeaAppFirst;
   ReadApplicationsTable(run.rt, state);
+  if (appIdCount) *appIdCount = AppIdCount(state);
   std::vector<std::vector<std::string>> copies;
   WriteSchedule(run.rt, state, [&](int appId) {
     std::vector<std::string> rows;
@@ -103,6 +105,38 @@ TEST(WriteSchedule, EdgesOfTheUserDefinedSchedule) {
     if (c.ids > 0) {
       EXPECT_EQ(copies.back(), c.lastRows);
     }
+  }
+}
+
+// The count the front end checks before a run agrees with the schedule the driver writes.
+TEST(AppIdCount, CountsTheIdsTheScheduleKeeps) {
+  const struct {
+    const char* what;
+    std::vector<std::string> rows;
+    RunState state;
+  } kCases[] = {
+      {"one application", {"05-Jun AppSolSur 1.0"}, UserDefined(80, 310, 20)},
+      {"scenario of 20 days",
+       {"01-Apr AppSolSur 1.0", "21-Apr AppSolSur 1.0"},
+       UserDefined(80, 310, 20)},
+      {"scenario that just fits",
+       {"01-Apr AppSolSur 1.0", "21-Apr AppSolSur 1.0"},
+       UserDefined(80, 100, 7)},
+      {"scenario longer than the days allow",
+       {"01-Apr AppSolSur 1.0", "21-Apr AppSolSur 1.0"},
+       UserDefined(80, 99, 7)},
+      {"rows out of order",
+       {"21-Apr AppSolSur 1.0", "01-Apr AppSolSur 1.0"},
+       UserDefined(80, 100, 7)},
+      {"first day after the last day", {"05-Jun AppSolSur 1.0"}, UserDefined(300, 100, 20)},
+      {"monthly", {"01-Apr AppSolSur 1.0", "01-Dec AppSolSur 1.0"}, RunState{}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempRun run;
+    int count = -1;
+    const auto copies = Schedule(run, ModelInput(c.rows), c.state, &count);
+    EXPECT_EQ(count, static_cast<int>(copies.size()));
   }
 }
 

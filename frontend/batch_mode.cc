@@ -55,15 +55,10 @@ RunSettings StoredSettings() {
   return settings;
 }
 
-// The reasons the run cannot start, as the dialog's disabled Calculate button tells them.
+// The reasons the run cannot start, as the dialog's reason line names them.
 QStringList InputProblems(const RunSettings& settings) {
   QStringList problems;
-  if (settings.option != QLatin1String(kMonthly) && settings.option != QLatin1String(kUserDefined))
-    problems << QStringLiteral("The option must be Monthly or UserDefined, not: %1")
-                    .arg(settings.option);
-  for (const UnmetCondition& unmet : UnmetConditions(settings))
-    problems << (unmet.path.isEmpty() ? unmet.text
-                                      : QStringLiteral("%1: %2").arg(unmet.text, unmet.path));
+  for (const UnmetCondition& unmet : UnmetConditions(settings)) problems << ConditionLine(unmet);
   return problems;
 }
 

@@ -119,6 +119,9 @@ void TfrmMain::BuildControls() {
     shown->setPalette(look);
   }
   lblCalculateHint = Named<QLabel>(pnlFiles, "lblCalculateHint");
+  // A long reason wraps in the room beside the buttons; it never widens the window.
+  lblCalculateHint->setWordWrap(true);
+  lblCalculateHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
   lblOptions = Named<QLabel>(pnlOptions, "lblOptions", QStringLiteral("Appl&ication option:"));
   cbxOptions = Named<QComboBox>(pnlOptions, "cbxOptions");
@@ -375,6 +378,8 @@ void TfrmMain::UpdateButtons() {
   const bool ReadyToCalculate = unmet.isEmpty();
   btnGo->setEnabled(ReadyToCalculate && !FCalculating);
   lblCalculateHint->setText(FCalculating || ReadyToCalculate ? QString() : unmet.front().text);
+  lblCalculateHint->setToolTip(lblCalculateHint->text().isEmpty() ? QString()
+                                                                  : ConditionLine(unmet.front()));
   btnStop->setEnabled(FCalculating && FRun && !FRun->StopRequested());
   btnReport->setEnabled(!FCalculating && SucceededRunReport(settings).has_value());
   // Nothing the run was started with changes while it goes on.

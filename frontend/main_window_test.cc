@@ -46,6 +46,10 @@ constexpr char kReport[] =
     "* TARN Doduvovuv Report: Leaching\n* \n* Results for compound: Tarnazine\n* \n"
     "* End of TARN Doduvovuv Report: Leaching\n";
 const QByteArray kWriteReport = QByteArray("cat > GW_Tsb.sum <<'END'\n") + kReport + "END\n";
+// A model input whose applications span 20 days.
+constexpr char kSpanningInput[] =
+    "table compounds\nTarnazine\nend_table\n"
+    "table Applications\n01-Apr AppSolSur 1.0\n21-Apr AppSolSur 1.0\nend_table\n";
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -219,7 +223,8 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
     const char* firstDay;
     const char* lastDay;
     bool calculating;
-    QString hint;  // empty when Calculate is enabled
+    QString hint;                    // empty when Calculate is enabled
+    std::function<void()> change{};  // what else differs from the existing paths
   } cases[] = {
       {"all present", nullptr, "Monthly", "20", "80", "310", false, ""},
       {"model input missing", "in/GW.tol", "Monthly", "20", "80", "310", false,
@@ -248,12 +253,36 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
       {"empty last day", nullptr, "UserDefined", "20", "80", "", false,
        "Last day must be 0 to 365"},
       {"during a run", nullptr, "Monthly", "20", "80", "310", true, ""},
+      {"first day after the last day", nullptr, "UserDefined", "20", "300", "100", false,
+       "First day must not lie after the last day"},
+      {"applications spanning more days than the schedule allows", nullptr, "UserDefined", "20",
+       "80", "99", false,
+       "The schedule has no application id: the model input's applications span 20 days, more "
+       "than the 19 days from the first to the last day",
+       [&] { root.Write("in/GW.tol", kSpanningInput); }},
+      {"model folder with a blank", nullptr, "Monthly", "20", "80", "310", false,
+       "The folder of the model executable must be one word, without blanks",
+       [&] {
+         root.Write("my models/TolvaModel.exe");
+         testing::WriteUserSetting(cRegTolvaModelPath, root.Path("my models/TolvaModel.exe"));
+       }},
+      {"output folder that is the input's folder", nullptr, "Monthly", "20", "80", "310", false,
+       "The output folder is the model input file's folder, whose files would be deleted",
+       [&] { testing::WriteUserSetting(cRegOutputPath, root.Path("in")); }},
+      {"run name the driver refuses", nullptr, "Monthly", "20", "80", "310", false,
+       "The model input file's name cannot be the run's name: Invalid character in run name. "
+       "Only alphanumeric characters and underscore allowed",
+       [&] {
+         root.Write("in/my-run.tol", kModelInput);
+         testing::WriteUserSetting(cRegTolvaFilePath, root.Path("in/my-run.tol"));
+       }},
   };
   for (const auto& c : cases) {
     StoreExistingPaths();
     root.Write("tools/launch");
     testing::WriteUserSetting(cRegModelLauncherPath, root.Path("tools/launch"));
     if (c.missing) root.Remove(c.missing);
+    if (c.change) c.change();
     Open();
 
     Find<QComboBox>("cbxOptions")->setCurrentText(c.option);
@@ -267,6 +296,9 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
 
     EXPECT_EQ(Enabled("btnGo"), c.hint.isEmpty() && !c.calculating) << c.name;
     EXPECT_EQ(Find<QLabel>("lblCalculateHint")->text(), c.hint) << c.name;
+    // A long reason never widens the window.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->width(), 710) << c.name;
   }
 }
 
@@ -400,20 +432,21 @@ TEST_F(MainWindowTest, ShowsAReportOnlyAfterASuccessfulDriver) {
       {"summary without tolva.ok",
        "#!/bin/sh\n" + summary + "printf ' Fatal error\\n Signal: 15\\n\\n' > GW.err\n",
        0,
-       {"Unable to complete the run GW: the driver ended without tolva.ok.\nThe error file GW.err "
+       {"Unable to complete the run GW: the driver ended with an error.\nThe error file GW.err "
         "says:\nFatal error\nSignal: 15"},
        false},
       {"summary, tolva.ok and exit code 3",
        "#!/bin/sh\necho Cannot go on\n" + summary + "touch tolva.ok\nexit 3\n",
        0,
-       {"Unable to complete the run GW: the driver ended with exit code 3.\nIts last console "
+       {"Unable to complete the run GW: the driver stopped unexpectedly (exit code 3).\nIts last "
+        "console "
         "lines:\nCannot go on"},
        true},
       {"a driver that stops at once",
        "#!/bin/sh\necho 'TOLVA run GW is busy - no error file generated' >&2\n",
        0,
-       {"Unable to complete the run GW: the driver ended without tolva.ok.\nIts last console "
-        "lines:\nTOLVA run GW is busy - no error file generated"},
+       {"Unable to complete the run GW: the driver ended before the run was complete.\nIts last "
+        "console lines:\nTOLVA run GW is busy - no error file generated"},
        false},
   };
   StoreExistingPaths();
@@ -758,20 +791,51 @@ TEST_F(MainWindowTest, ModelLauncherReachesTheControlFileUntilCleared) {
 }
 #endif
 
-// A refused preparation starts nothing and leaves Calculate available.
-TEST_F(MainWindowTest, RefusedPreparationStartsNothing) {
-  StoreExistingPaths();
-  testing::WriteUserSetting(cRegOutputPath, root.Path("in"));
-  Open();
+// A condition that stopped holding after the window judged it refuses Calculate before anything
+// in the output folder changes; the reason line then names it and Calculate is unavailable.
+TEST_F(MainWindowTest, CalculateRefusesWhatNoLongerHolds) {
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    QString error;
+    QString hint;
+  } cases[] = {
+      {"model input renamed",
+       [&] { QFile::rename(root.Path("in/GW.tol"), root.Path("in/GW2.tol")); },
+       "Unable to start the run: The model input file does not exist: " + root.Path("in/GW.tol"),
+       "The model input file does not exist"},
+      {"applications now spanning more days than the schedule allows",
+       [&] { root.Write("in/GW.tol", kSpanningInput); },
+       "Unable to start the run: The schedule has no application id: the model input's "
+       "applications span 20 days, more than the 19 days from the first to the last day: " +
+           root.Path("in/GW.tol"),
+       "The schedule has no application id: the model input's applications span 20 days, more "
+       "than the 19 days from the first to the last day"},
+  };
+  for (const auto& c : cases) {
+    StoreExistingPaths();
+    root.Write("in/GW.tol", kModelInput);
+    root.Remove("in/GW2.tol");
+    // An earlier run's files, which the refusal must leave as they are.
+    for (const char* earlier : {"out/.tarn-output", "out/GW_Tsb.sum", "out/tolva.ok", "out/GW.tsb"})
+      root.Write(earlier, "earlier");
+    const QStringList before = root.Names("out");
+    Open();
+    Find<QComboBox>("cbxOptions")->setCurrentText("UserDefined");
+    Find<QLineEdit>("edtFirstDay")->setText("80");
+    Find<QLineEdit>("edtLastDay")->setText("99");
+    ASSERT_TRUE(Enabled("btnGo")) << c.name;
+    c.change();
+    dialogs.errors.clear();
 
-  EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 0u);
+    EXPECT_EQ(ReportsOf([&] { Calculate(); }).size(), 0u) << c.name;
 
-  EXPECT_EQ(dialogs.errors, QStringList({"Unable to prepare the output folder " + root.Path("in") +
-                                         "/: it is the folder of the model input file, whose "
-                                         "files would be deleted"}));
-  EXPECT_EQ(root.Names("in"), QStringList({"GW.bot", "GW.met", "GW.tol"}));
-  EXPECT_TRUE(Enabled("btnGo"));
-  EXPECT_EQ(Find<QLabel>("lblProgress")->text(), "");
+    EXPECT_EQ(dialogs.errors, QStringList({c.error})) << c.name;
+    EXPECT_EQ(root.Names("out"), before) << c.name;
+    for (const QString& name : before) EXPECT_EQ(root.Read("out/" + name), "earlier") << c.name;
+    EXPECT_FALSE(Enabled("btnGo")) << c.name;
+    EXPECT_EQ(Find<QLabel>("lblCalculateHint")->text(), c.hint) << c.name;
+  }
 }
 
 // A control file that cannot be written stops the run with the file error's message.

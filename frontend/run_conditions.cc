@@ -1,7 +1,17 @@
 #include "frontend/run_conditions.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
+#include <sstream>
+
+#include "driver/run_state.h"
+#include "driver/schedule.h"
+#include "frontend/platform.h"
+#include "support/run_identity.h"
+#include "support/runtime.h"
 
 namespace tarn::frontend {
 
@@ -34,6 +44,71 @@ std::optional<int> FieldValue(const RunSettings& settings, const DayField& field
   return WholeNumberIn(settings.*field.value, field.minimum, field.maximum);
 }
 
+// The driver's own verdict on the model input's file name as its argument: nothing when it
+// takes the name as the run's name, else the lines it would refuse it with.
+std::optional<QString> RunNameRefusal(const QString& fileName) {
+  std::ostringstream out, err, console;
+  Console silent(console, /*isTerminal=*/false);
+  Runtime rt({"TARN_DoduVovuv", fileName.toStdString()}, out, err, silent);
+  try {
+    const QString runId = QString::fromStdString(CheckRunId(rt));
+    // The driver also takes a bare name, and would then look for a <name>.tol that is not there.
+    if (!fileName.endsWith(QLatin1String(".tol")))
+      return QStringLiteral("Its extension must be .tol");
+    if (runId != RunBaseName(fileName))
+      return QStringLiteral("The driver would take %1 as the run's name").arg(runId);
+    return std::nullopt;
+  } catch (const ProgramStop&) {
+    QStringList lines =
+        QString::fromStdString(out.str()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString& line : lines) line = line.trimmed();
+    lines.removeIf(
+        [](const QString& line) { return line.isEmpty() || line == QLatin1String("*"); });
+    return lines.join(QStringLiteral(". "));
+  }
+}
+
+// Whether the driver reads `text` back as one word: not empty, without blanks.
+bool IsOneWord(const QString& text) {
+  return !text.isEmpty() &&
+         std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
+}
+
+// The Applications table of the model input `path`, read as the driver reads it, into `state`.
+// False when the driver could not read it: the driver then names the fault itself.
+bool ReadScenario(const QString& path, RunState& state) {
+  std::ostringstream out, err, console;
+  Console silent(console, /*isTerminal=*/false);
+  // No run argument: a reading error stops at once, with no run folder to clean up.
+  Runtime rt({"TARN_SB"}, out, err, silent);
+  try {
+    if (rt.units.OpenExisting(kInputUnit, QFile::encodeName(path).toStdString()) != 0) return false;
+    ReadApplicationsTable(rt, state);
+    return true;
+  } catch (const ProgramStop&) {
+    return false;
+  }
+}
+
+// The unmet condition of the user-defined schedule of the readable model input `tolvaFile`, if
+// any: the first day after the last, or a schedule of no application id.
+std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayValues& days) {
+  if (days.firstDay > days.lastDay)
+    return UnmetCondition{QStringLiteral("First day must not lie after the last day"), QString()};
+  RunState state;
+  state.optApp = Schedule::kUserDefined;
+  state.dayInYeaAppFirst = days.firstDay;
+  state.dayInYeaAppLast = days.lastDay;
+  state.delTimAppId = days.interval;
+  if (!ReadScenario(tolvaFile, state) || AppIdCount(state) > 0) return std::nullopt;
+  return UnmetCondition{
+      QStringLiteral("The schedule has no application id: the model input's applications span "
+                     "%1 days, more than the %2 days from the first to the last day")
+          .arg(ScenarioSpan(state))
+          .arg(days.lastDay - days.firstDay),
+      tolvaFile};
+}
+
 }  // namespace
 
 std::optional<DayValues> AcceptedDays(const RunSettings& settings) {
@@ -50,20 +125,76 @@ bool DayFieldsAccepted(const RunSettings& settings) {
 
 QList<UnmetCondition> UnmetConditions(const RunSettings& settings) {
   QList<UnmetCondition> unmet;
-  if (!QFileInfo(settings.tolvaFile).isFile())
+  const QFileInfo input(settings.tolvaFile);
+  QString unreadable;
+  const bool inputReadable = ReadRegularFile(settings.tolvaFile, unreadable).has_value();
+  if (!input.exists() && !input.isSymLink()) {
     unmet.append({QStringLiteral("The model input file does not exist"), settings.tolvaFile});
+  } else if (!inputReadable) {
+    unmet.append({QStringLiteral("The model input file cannot be read (%1)").arg(unreadable),
+                  settings.tolvaFile});
+  }
+  if (const auto refusal = RunNameRefusal(input.fileName())) {
+    unmet.append(
+        {QStringLiteral("The model input file's name cannot be the run's name: %1").arg(*refusal),
+         settings.tolvaFile});
+  }
   if (!QFileInfo(settings.modelFile).isFile())
     unmet.append({QStringLiteral("The model executable does not exist"), settings.modelFile});
-  if (!QFileInfo(settings.outputPath).isDir())
+  const bool outputExists = QFileInfo(settings.outputPath).isDir();
+  if (!outputExists)
     unmet.append({QStringLiteral("The output folder does not exist"), settings.outputPath});
   if (!QFileInfo(settings.driverFile).isFile())
     unmet.append({QStringLiteral("The driver TARN_DoduVovuv does not exist"), settings.driverFile});
   if (!settings.launcherFile.isEmpty() && !QFileInfo(settings.launcherFile).isFile())
     unmet.append({QStringLiteral("The model launcher does not exist"), settings.launcherFile});
-  if (settings.option != QLatin1String(kUserDefined)) return unmet;
-  for (const DayField& field : kDayFields)
-    if (!FieldValue(settings, field)) unmet.append({QLatin1String(field.text), QString()});
+  if (settings.option != QLatin1String(kMonthly) && settings.option != QLatin1String(kUserDefined))
+    unmet.append(
+        {QStringLiteral("The option must be Monthly or UserDefined, not: %1").arg(settings.option),
+         QString()});
+  if (settings.option == QLatin1String(kUserDefined)) {
+    for (const DayField& field : kDayFields)
+      if (!FieldValue(settings, field)) unmet.append({QLatin1String(field.text), QString()});
+    const std::optional<DayValues> days = AcceptedDays(settings);
+    if (days && inputReadable) {
+      if (const auto schedule = ScheduleUnmet(settings.tolvaFile, *days)) unmet.append(*schedule);
+    }
+  }
+  if (!IsOneWord(ModelFolderText(settings.modelFile))) {
+    unmet.append({QStringLiteral("The folder of the model executable must be one word, without "
+                                 "blanks"),
+                  settings.modelFile});
+  }
+  if (!settings.launcherFile.isEmpty() && !IsOneWord(ProgramPathText(settings.launcherFile))) {
+    unmet.append({QStringLiteral("The model launcher must be one word, without blanks"),
+                  settings.launcherFile});
+  }
+  if (!outputExists) return unmet;
+  // A preparation deletes the files of the output folder: never the input's or a program's.
+  const QString outFolder = QFileInfo(WithSeparator(settings.outputPath)).canonicalFilePath();
+  const QString inputFolder = input.absoluteDir().canonicalPath();
+  if (!inputFolder.isEmpty() && inputFolder == outFolder) {
+    unmet.append({QStringLiteral("The output folder is the model input file's folder, whose "
+                                 "files would be deleted"),
+                  settings.outputPath});
+  }
+  const std::pair<QString, const char*> programs[] = {
+      {settings.modelFile, "The output folder holds the model executable"},
+      {settings.driverFile, "The output folder holds the driver"},
+      {settings.launcherFile, "The output folder holds the model launcher"}};
+  for (const auto& [program, text] : programs)
+    if (!program.isEmpty() && LiesIn(program, outFolder))
+      unmet.append({QLatin1String(text), program});
   return unmet;
+}
+
+QString ConditionLine(const UnmetCondition& unmet) {
+  if (unmet.path.isEmpty()) return unmet.text;
+  return QStringLiteral("%1: %2").arg(unmet.text, QDir::toNativeSeparators(unmet.path));
+}
+
+QString RefusalMessage(const UnmetCondition& unmet) {
+  return QStringLiteral("Unable to start the run: %1").arg(ConditionLine(unmet));
 }
 
 }  // namespace tarn::frontend

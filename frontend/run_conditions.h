@@ -1,6 +1,9 @@
-// Run conditions: what must hold before Calculate can start a run (the paths exist, the model
-// launcher too when one is named, the day values are ones the driver accepts), judged alike by
-// the window and the headless mode.
+// Run conditions: what must hold before Calculate can start a run (the model input is readable
+// and names a run the driver takes, the programs and the output folder exist, the day values
+// give the driver's schedule at least one application id, the folders written into the control
+// file are one word each, the output folder deletes nothing of the input's or a program's),
+// judged alike by the reason line of the window, by Calculate before anything is deleted and by
+// the headless mode.
 #pragma once
 
 #include <QList>
@@ -40,5 +43,11 @@ struct UnmetCondition {
 
 // The conditions of Calculate that do not hold, in the order the window names them.
 QList<UnmetCondition> UnmetConditions(const RunSettings& settings);
+
+// The condition as one line: its text, then the path it is about.
+QString ConditionLine(const UnmetCondition& unmet);
+
+// The error message of a Calculate that `unmet` refuses.
+QString RefusalMessage(const UnmetCondition& unmet);
 
 }  // namespace tarn::frontend

@@ -69,14 +69,17 @@ std::optional<QStringList> SucceededRunReport(const RunSettings& settings, QStri
     if (why) *why = text;
     return std::nullopt;
   };
+  // The user is told what happened, not which file told it.
+  if (NameTaken(out + runId + QStringLiteral(".err")))
+    return fail(QStringLiteral("the driver ended with an error."));
   if (!QFileInfo(out + QLatin1String(kSuccessMarker)).isFile())
-    return fail(QStringLiteral("the driver ended without %1.").arg(QLatin1String(kSuccessMarker)));
-  const QString errorFile = runId + QStringLiteral(".err");
-  if (NameTaken(out + errorFile))
-    return fail(QStringLiteral("the driver left its error file %1.").arg(errorFile));
+    return fail(QStringLiteral("the driver ended before the run was complete."));
   const QString busyMarker = runId + QStringLiteral(".bus");
-  if (NameTaken(out + busyMarker))
-    return fail(QStringLiteral("its busy marker %1 is still there.").arg(busyMarker));
+  if (NameTaken(out + busyMarker)) {
+    return fail(QStringLiteral("the driver ended before the run was complete (its busy marker %1 "
+                               "is still there).")
+                    .arg(busyMarker));
+  }
 
   const std::optional<QByteArray> text = ReadRegularFile(summary, reason);
   if (!text) {
@@ -121,7 +124,7 @@ RunOutcome JudgeOutcome(const RunSettings& settings, int exitCode, bool stopRequ
               {*std::move(sections), LoadReportData(settings.outputPath, runId)}};
     }
   } else {
-    why = QStringLiteral("the driver ended with exit code %1.").arg(exitCode);
+    why = QStringLiteral("the driver stopped unexpectedly (exit code %1).").arg(exitCode);
   }
 
   QStringList message;

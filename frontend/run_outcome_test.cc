@@ -29,7 +29,9 @@ TEST(RunOutcome, JudgesFromWhatTheDriverLeft) {
   const QByteArray complete = SummaryReport({"Tarnazine", "Tarnazine_Met"});
   QStringList console;
   for (int i = 1; i <= 25; ++i) console << QStringLiteral("line %1").arg(i);
-  const QString unable = "Unable to complete the run GW: the driver ended without tolva.ok.";
+  const QString unable = "Unable to complete the run GW: the driver ended with an error.";
+  const QString unfinished =
+      "Unable to complete the run GW: the driver ended before the run was complete.";
   const struct {
     const char* name;
     bool marker;
@@ -68,7 +70,7 @@ TEST(RunOutcome, JudgesFromWhatTheDriverLeft) {
        RunOutcome::Kind::kFailed,
        {unable, "The error file GW.err says:", "The run was stopped before its end", "Signal: 15"}},
       {"no error file", false, "", 0, false, console, RunOutcome::Kind::kFailed,
-       QStringList({unable, "Its last console lines:"}) + console.mid(5)},
+       QStringList({unfinished, "Its last console lines:"}) + console.mid(5)},
       {"an error file with its header only and no console",
        false,
        "* ---\n* Run ID : GW\n",
@@ -84,7 +86,7 @@ TEST(RunOutcome, JudgesFromWhatTheDriverLeft) {
        false,
        {"Cannot remove tolva.ok"},
        RunOutcome::Kind::kFailed,
-       {"Unable to complete the run GW: the driver ended with exit code 1.",
+       {"Unable to complete the run GW: the driver stopped unexpectedly (exit code 1).",
         "Its last console lines:", "Cannot remove tolva.ok"}},
       {"marker and error file",
        true,
@@ -93,8 +95,7 @@ TEST(RunOutcome, JudgesFromWhatTheDriverLeft) {
        false,
        console,
        RunOutcome::Kind::kFailed,
-       {"Unable to complete the run GW: the driver left its error file GW.err.",
-        "The error file GW.err says:", "Model results missing for application id 3"},
+       {unable, "The error file GW.err says:", "Model results missing for application id 3"},
        complete},
       {"marker and busy marker",
        true,
@@ -103,7 +104,7 @@ TEST(RunOutcome, JudgesFromWhatTheDriverLeft) {
        false,
        {},
        RunOutcome::Kind::kFailed,
-       {"Unable to complete the run GW: its busy marker GW.bus is still there."},
+       {unfinished.chopped(1) + " (its busy marker GW.bus is still there)."},
        complete,
        true},
       {"report without the end of its leaching section",

@@ -3,17 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "frontend/platform.h"
-#include "support/platform.h"
-#include "support/run_identity.h"
-#include "support/runtime.h"
+#include "frontend/run_conditions.h"
 
 namespace tarn::frontend {
 namespace {
@@ -44,36 +40,6 @@ bool IsSameOrBelow(const QString& folder, const QString& ancestor) {
   const QString prefix =
       ancestor.endsWith(QLatin1Char('/')) ? ancestor : ancestor + QLatin1Char('/');
   return folder.startsWith(prefix, cs);
-}
-
-// The driver's own verdict on the model input's file name as its argument: nothing when it
-// takes the name as the run's name, else the lines it would refuse it with.
-std::optional<QString> RunNameRefusal(const QString& fileName) {
-  std::ostringstream out, err, console;
-  Console silent(console, /*isTerminal=*/false);
-  Runtime rt({"TARN_DoduVovuv", fileName.toStdString()}, out, err, silent);
-  try {
-    const QString runId = QString::fromStdString(CheckRunId(rt));
-    // The driver also takes a bare name, and would then look for a <name>.tol that is not there.
-    if (!fileName.endsWith(QLatin1String(".tol")))
-      return QStringLiteral("Its extension must be .tol");
-    if (runId != RunBaseName(fileName))
-      return QStringLiteral("The driver would take %1 as the run's name").arg(runId);
-    return std::nullopt;
-  } catch (const ProgramStop&) {
-    QStringList lines =
-        QString::fromStdString(out.str()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (QString& line : lines) line = line.trimmed();
-    lines.removeIf(
-        [](const QString& line) { return line.isEmpty() || line == QLatin1String("*"); });
-    return lines.join(QStringLiteral(". "));
-  }
-}
-
-// Whether the driver reads `text` back as one word: not empty, without blanks.
-bool IsOneWord(const QString& text) {
-  return !text.isEmpty() &&
-         std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
 // The launcher of `settings` in its written form; empty when there is none.
@@ -170,65 +136,12 @@ bool ConfirmEmptying(const QString& shown, const QFileInfoList& files, Messages&
   return messages.Confirm(lines.join(QLatin1Char('\n')), Messages::Default::kCancel);
 }
 
-// The checks made before anything in the output folder is touched: they keep a run from
-// deleting what is not its own and from starting a driver that would refuse it. False, with
-// its message shown, when refused.
-bool OutputFolderAccepted(const RunSettings& settings, const QString& out, Messages& messages) {
-  const QString shown = QDir::toNativeSeparators(out);
-  const QFileInfo outInfo(out);
-  if (!QFileInfo(settings.outputPath).isDir()) {
-    messages.ShowError(
-        QStringLiteral("Unable to prepare the output folder %1: it is not an existing folder")
-            .arg(shown));
-    return false;
-  }
-  const QString inputName = QFileInfo(settings.tolvaFile).fileName();
-  if (const auto refusal = RunNameRefusal(inputName)) {
-    messages.ShowError(QStringLiteral("Unable to use the model input file %1 as the run's name: %2")
-                           .arg(inputName, *refusal));
-    return false;
-  }
-  if (!QFileInfo(settings.driverFile).isFile()) {
-    messages.ShowError(QStringLiteral("Unable to start the driver %1: the file does not exist")
-                           .arg(QDir::toNativeSeparators(settings.driverFile)));
-    return false;
-  }
-  const QString outFolder = outInfo.canonicalFilePath();
-  const QString inputFolder = QFileInfo(settings.tolvaFile).absoluteDir().canonicalPath();
-  if (!inputFolder.isEmpty() && inputFolder == outFolder) {
-    messages.ShowError(
-        QStringLiteral("Unable to prepare the output folder %1: it is the folder of the model "
-                       "input file, whose files would be deleted")
-            .arg(shown));
-    return false;
-  }
-  const std::pair<QString, const char*> programs[] = {{settings.modelFile, "model executable"},
-                                                      {settings.driverFile, "driver"},
-                                                      {settings.launcherFile, "model launcher"}};
-  for (const auto& [program, what] : programs) {
-    if (program.isEmpty()) continue;
-    if (!LiesIn(program, outFolder)) continue;
-    messages.ShowError(
-        QStringLiteral("Unable to prepare the output folder %1: the %2 %3 lies in it")
-            .arg(shown, QLatin1String(what), QDir::toNativeSeparators(program)));
-    return false;
-  }
-  if (!IsOneWord(ModelFolderText(settings.modelFile))) {
-    messages.ShowError(QStringLiteral("Unable to write the folder of the model executable %1 "
-                                      "into the control file: it must be one word, without "
-                                      "blanks")
-                           .arg(QDir::toNativeSeparators(settings.modelFile)));
-    return false;
-  }
-  if (!settings.launcherFile.isEmpty() && !IsOneWord(LauncherText(settings))) {
-    messages.ShowError(QStringLiteral("Unable to write the model launcher %1 into the control "
-                                      "file: it must be one word, without blanks")
-                           .arg(QDir::toNativeSeparators(settings.launcherFile)));
-    return false;
-  }
+// Whether the output folder may be emptied: at once when TARN prepared it, else only when the
+// user confirms.
+bool OutputFolderAccepted(const QString& out, Messages& messages) {
   if (QFileInfo::exists(out + QLatin1String(kOutputMarker))) return true;
   const QFileInfoList files = FilesToDelete(out);
-  return files.isEmpty() || ConfirmEmptying(shown, files, messages);
+  return files.isEmpty() || ConfirmEmptying(QDir::toNativeSeparators(out), files, messages);
 }
 
 // Removes what would tell of an earlier run's success: its success marker and its report. False,
@@ -321,8 +234,13 @@ QByteArray ControlFileText(const RunSettings& settings, const QString& modelFold
 }
 
 std::unique_ptr<OutputFolderLock> CreateInpFile(const RunSettings& settings, Messages& messages) {
+  // Checked again: what the window showed may have changed since.
+  if (const QList<UnmetCondition> unmet = UnmetConditions(settings); !unmet.isEmpty()) {
+    messages.ShowError(RefusalMessage(unmet.front()));
+    return nullptr;
+  }
   const QString out = WithSeparator(settings.outputPath);
-  if (!OutputFolderAccepted(settings, out, messages)) return nullptr;
+  if (!OutputFolderAccepted(out, messages)) return nullptr;
   const std::optional<InputCopies> inputs = ReadInputCopies(settings.tolvaFile, messages);
   if (!inputs) return nullptr;
   std::unique_ptr<OutputFolderLock> lock = OutputFolderLock::Take(out, messages);

@@ -68,11 +68,11 @@ QByteArray ControlFileText(const RunSettings& settings, const QString& modelFold
                            const QString& launcher);
 
 // Prepares the output folder and writes the control file; returns the folder's lock, which the
-// caller holds until the run has been judged. Nothing, with nothing deleted, when the folder, the
-// run's name, the driver, the model folder or the launcher is refused, the model input or a
-// companion cannot be read as a regular file, the user declines to empty a folder that TARN
-// never prepared, or another front end or a driver is at work in the folder; nothing also when
-// the earlier run's success marker or report cannot be deleted. Throws std::runtime_error when
+// caller holds until the run has been judged. Nothing, with nothing deleted, when a condition
+// of the run does not hold (UnmetConditions, checked again here), a companion cannot be read as
+// a regular file, the user declines to empty a folder that TARN never prepared, or another
+// front end or a driver is at work in the folder; nothing also when the earlier run's success
+// marker or report cannot be deleted. Throws std::runtime_error when
 // the control file cannot be written.
 std::unique_ptr<OutputFolderLock> CreateInpFile(const RunSettings& settings, Messages& messages);
 

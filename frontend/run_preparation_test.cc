@@ -12,6 +12,7 @@
 
 #include "frontend/driver_process.h"
 #include "frontend/platform.h"
+#include "frontend/run_conditions.h"
 #include "frontend/testing.h"
 
 namespace tarn::frontend {
@@ -160,6 +161,13 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
     settings.parallelRuns = c.parallelRuns;
     settings.launcherFile = c.launcher;
 
+    // Calculate refuses day values the driver does not accept; they would stand as they are.
+    if (!UnmetConditions(settings).isEmpty()) {
+      EXPECT_EQ(ControlFileText(settings, ModelFolderText(settings.modelFile), c.launcher),
+                c.expected)
+          << c.option;
+      continue;
+    }
     ASSERT_TRUE(CreateInpFile(settings, dialogs));
 
     EXPECT_EQ(root.Read("out/GW.tsb"), c.expected)
@@ -176,6 +184,12 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
   const auto named = [&](const char* name) {
     return [&, name](RunSettings& s) { s.tolvaFile = root.Path("named/") + name; };
   };
+  // A scenario whose applications span 20 days.
+  root.Write("spans/GW.tol",
+             "table Applications\n01-Apr AppSolSur 1.0\n21-Apr AppSolSur 1.0\nend_table\n");
+  const auto refused = [](const QString& text, const QString& path) {
+    return "Unable to start the run: " + text + (path.isEmpty() ? "" : ": " + path);
+  };
   const struct {
     const char* name;
     std::function<void(RunSettings&)> change;
@@ -183,64 +197,83 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
   } cases[] = {
       {"output folder is the input folder",
        [&](RunSettings& s) { s.outputPath = root.Path("input"); },
-       "Unable to prepare the output folder " + root.Path("input") +
-           "/: it is the folder of the model input file, whose files would be deleted"},
+       refused("The output folder is the model input file's folder, whose files would be deleted",
+               root.Path("input"))},
       {"output folder missing", [&](RunSettings& s) { s.outputPath = root.Path("missing"); },
-       "Unable to prepare the output folder " + root.Path("missing") +
-           "/: it is not an existing folder"},
+       refused("The output folder does not exist", root.Path("missing"))},
       {"output folder not given", [&](RunSettings& s) { s.outputPath = ""; },
-       "Unable to prepare the output folder /: it is not an existing folder"},
+       refused("The output folder does not exist", "")},
       {"model folder with a blank",
        [&](RunSettings& s) { s.modelFile = root.Path("my models/TolvaModel.exe"); },
-       "Unable to write the folder of the model executable " +
-           root.Path("my models/TolvaModel.exe") +
-           " into the control file: it must be one word, without blanks"},
+       refused("The folder of the model executable must be one word, without blanks",
+               root.Path("my models/TolvaModel.exe"))},
       {"run name with a hyphen", named("my-run.tol"),
-       "Unable to use the model input file my-run.tol as the run's name: Invalid character in "
-       "run name. Only alphanumeric characters and underscore allowed"},
+       refused("The model input file's name cannot be the run's name: Invalid character in run "
+               "name. Only alphanumeric characters and underscore allowed",
+               root.Path("named/my-run.tol"))},
       {"extension in capitals", named("GW.TOL"),
-       "Unable to use the model input file GW.TOL as the run's name: Extension of input file "
-       "should be .tol"},
+       refused("The model input file's name cannot be the run's name: Extension of input file "
+               "should be .tol",
+               root.Path("named/GW.TOL"))},
       {"two extensions", named("GW.b.tol"),
-       "Unable to use the model input file GW.b.tol as the run's name: Extension of input file "
-       "should be .tol"},
+       refused("The model input file's name cannot be the run's name: Extension of input file "
+               "should be .tol",
+               root.Path("named/GW.b.tol"))},
       {"no extension", named("GW"),
-       "Unable to use the model input file GW as the run's name: Its extension must be .tol"},
+       refused("The model input file's name cannot be the run's name: Its extension must be .tol",
+               root.Path("named/GW"))},
       {"run name the driver cuts", named("GW .tol"),
-       "Unable to use the model input file GW .tol as the run's name: The driver would take GW "
-       "as the run's name"},
+       refused("The model input file's name cannot be the run's name: The driver would take GW as "
+               "the run's name",
+               root.Path("named/GW .tol"))},
+      {"model input renamed", [&](RunSettings& s) { s.tolvaFile = root.Path("input/GW2.tol"); },
+       refused("The model input file does not exist", root.Path("input/GW2.tol"))},
+      {"first day after the last day",
+       [&](RunSettings& s) {
+         s.tolvaFile = root.Path("spans/GW.tol");
+         s.option = "UserDefined";
+         s.firstDay = "300";
+         s.lastDay = "100";
+       },
+       refused("First day must not lie after the last day", "")},
+      {"applications spanning more days than the schedule allows",
+       [&](RunSettings& s) {
+         s.tolvaFile = root.Path("spans/GW.tol");
+         s.option = "UserDefined";
+         s.firstDay = "80";
+         s.lastDay = "99";
+       },
+       refused("The schedule has no application id: the model input's applications span 20 "
+               "days, more than the 19 days from the first to the last day",
+               root.Path("spans/GW.tol"))},
       {"driver missing", [&](RunSettings& s) { s.driverFile = root.Path("bin/none"); },
-       "Unable to start the driver " + root.Path("bin/none") + ": the file does not exist"},
+       refused("The driver TARN_DoduVovuv does not exist", root.Path("bin/none"))},
       {"output folder is the model's folder",
        [&](RunSettings& s) { s.outputPath = root.Path("model"); },
-       "Unable to prepare the output folder " + root.Path("model") + "/: the model executable " +
-           root.Path("model/TolvaModel.exe") + " lies in it"},
+       refused("The output folder holds the model executable", root.Path("model/TolvaModel.exe"))},
       {"output folder holds the model's folder",
        [&](RunSettings& s) { s.modelFile = root.Path("out/model/TolvaModel.exe"); },
-       "Unable to prepare the output folder " + root.Path("out") + "/: the model executable " +
-           root.Path("out/model/TolvaModel.exe") + " lies in it"},
+       refused("The output folder holds the model executable",
+               root.Path("out/model/TolvaModel.exe"))},
       {"output folder is the driver's folder",
        [&](RunSettings& s) { s.outputPath = root.Path("bin"); },
-       "Unable to prepare the output folder " + root.Path("bin") + "/: the driver " +
-           root.Path("bin/TARN_DoduVovuv") + " lies in it"},
+       refused("The output folder holds the driver", root.Path("bin/TARN_DoduVovuv"))},
       {"output folder holds the driver's link",
        [&](RunSettings& s) { s.driverFile = root.Path("out/links/TARN_DoduVovuv"); },
-       "Unable to prepare the output folder " + root.Path("out") + "/: the driver " +
-           root.Path("out/links/TARN_DoduVovuv") + " lies in it"},
+       refused("The output folder holds the driver", root.Path("out/links/TARN_DoduVovuv"))},
       {"launcher with a blank",
        [&](RunSettings& s) { s.launcherFile = root.Path("my tools/launch"); },
-       "Unable to write the model launcher " + root.Path("my tools/launch") +
-           " into the control file: it must be one word, without blanks"},
+       refused("The model launcher must be one word, without blanks",
+               root.Path("my tools/launch"))},
       {"output folder holds the launcher",
        [&](RunSettings& s) { s.launcherFile = root.Path("out/tools/launch"); },
-       "Unable to prepare the output folder " + root.Path("out") + "/: the model launcher " +
-           root.Path("out/tools/launch") + " lies in it"},
+       refused("The output folder holds the model launcher", root.Path("out/tools/launch"))},
 #ifndef _WIN32
       // A FIFO would keep the copy waiting for a writer for ever.
       {"model input that is a FIFO",
        [&](RunSettings& s) { s.tolvaFile = root.Path("pipes/GW.tol"); },
-       "Unable to copy the model input file " + root.Path("pipes/GW.tol") +
-           " into the output folder: it is not a regular file"},
+       refused("The model input file cannot be read (it is not a regular file)",
+               root.Path("pipes/GW.tol"))},
       {"companion that is a FIFO", [&](RunSettings& s) { s.tolvaFile = root.Path("fifo/GW.tol"); },
        "Unable to copy the companion file " + root.Path("fifo/GW.bot") +
            " into the output folder: it is not a regular file"},
@@ -260,7 +293,7 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
   ASSERT_EQ(mkfifo(QFile::encodeName(root.Path("fifo/GW.bot")).constData(), 0600), 0);
 #endif
   QStringList before;
-  for (const char* folder : {"", "input", "out", "model", "bin", "named"})
+  for (const char* folder : {"", "input", "out", "model", "bin", "named", "spans"})
     before << root.Names(folder);
   for (const auto& c : cases) {
     RunSettings refused = settings;
@@ -271,7 +304,7 @@ TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
 
     EXPECT_EQ(dialogs.errors, QStringList({c.error})) << c.name;
     QStringList after;
-    for (const char* folder : {"", "input", "out", "model", "bin", "named"})
+    for (const char* folder : {"", "input", "out", "model", "bin", "named", "spans"})
       after << root.Names(folder);
     EXPECT_EQ(after, before) << c.name;
   }
