@@ -464,7 +464,13 @@ void TfrmMain::btnGoClick() {
   prgRuns->setValue(0);
   SetCalculating(false);
   UpdateButtons();
+  RestoreFocusAfterRun();
   if (failure) HandleException(*failure);
+}
+
+void TfrmMain::RestoreFocusAfterRun() {
+  if (focusWidget() == memConsole && FFocusBeforeRun && FFocusBeforeRun->isEnabled())
+    FFocusBeforeRun->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::btnStopClick() {
@@ -490,8 +496,7 @@ void TfrmMain::RunEnded(const RunOutcome& outcome) {
   }
   SetCalculating(false);
   UpdateButtons();
-  if (focusWidget() == memConsole && FFocusBeforeRun && FFocusBeforeRun->isEnabled())
-    FFocusBeforeRun->setFocus(Qt::OtherFocusReason);
+  RestoreFocusAfterRun();
   if (FCloseWhenEnded) {
     close();
     return;

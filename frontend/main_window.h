@@ -58,6 +58,9 @@ class TfrmMain : public QWidget {
   void readOutput(const RunSettings& settings);
   void UpdateProgress();
   void RunEnded(const RunOutcome& outcome);
+  // Gives the focus back to the control that had it when the run started, when the run moved
+  // it to the console view.
+  void RestoreFocusAfterRun();
   // Shows `path` in `field`, whole in its tooltip.
   static void ShowPath(QLineEdit* field, const QString& path);
   // Shows and stores `path` as the model launcher (empty for none).
