@@ -1,7 +1,7 @@
 #!/bin/sh
 # Takes the screenshots in docs/ under a virtual display, from a temporary folder so that no path
 # of the build machine shows: the main window during a run of the bundled example (progress bar
-# and console lines), the report window with its charts at the end of that run, and the error
+# and run panel), the report window with its charts at the end of that run, and the error
 # dialog of a run whose model fails for one application id.
 # Needs xvfb (xvfb-run), imagemagick (import) and xdotool.
 # Usage: frontend/screenshots.sh [build folder, default build]
@@ -18,12 +18,8 @@ pid=
 trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 mkdir -p "$work/runs/bin" "$work/runs/model" "$work/runs/output" "$work/config/LanthModels"
 cp "$build_dir/bin/TARN_DoduVovuv" "$work/runs/bin/"
-mkdir -p "$work/runs/model/stand-in"
-cp "$build_dir/bin/model/TolvaModel.exe" "$work/runs/model/stand-in/"
-# The stand-in model writes nothing on its console; this one names each run, as a model would.
-printf '#!/bin/sh\necho "Tolva model run on $1"\nexec "$(dirname "$0")/stand-in/TolvaModel.exe" "$@"\n' \
-  > "$work/runs/model/TolvaModel.exe"
-chmod +x "$work/runs/model/TolvaModel.exe"
+# The plain stand-in model, as a user runs it (it prints nothing when its output is no terminal).
+cp "$build_dir/bin/model/TolvaModel.exe" "$work/runs/model/"
 cp "$source_dir"/examples/GW_Test.bot "$source_dir"/examples/GW_Test.met "$work/runs/"
 
 # Starts TARN_SB in the run folder on the model input `$1` (a copy of the example with the
