@@ -1,7 +1,9 @@
 #include "driver/parallel_runs.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -27,9 +29,10 @@ const char* const kRunFolderPrefix = ".tarn-run-";
 // discarded with that folder (the driver removes the scratch files of the run folder anyway, and
 // the success marker is the driver's alone).
 bool IsScratchFile(const std::string& name) {
-  static const std::set<std::string> kScratch = {"tolva.tmp", "evtfil.tmp",   "prnevtfil.tmp",
-                                                 "zund.log",  "meteodat.tmp", "tolva.ok"};
-  return kScratch.count(name) != 0;
+  const auto named = [&](const char* scratch) { return name == scratch; };
+  return name == kSuccessMarker ||
+         std::any_of(std::begin(kScratchFiles), std::end(kScratchFiles), named) ||
+         std::any_of(std::begin(kModelScratchFiles), std::end(kModelScratchFiles), named);
 }
 
 // Files of the run folder that no model run may share: other ids' inputs and outputs, the

@@ -1,7 +1,6 @@
 #include "driver/report.h"
 
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -88,11 +87,7 @@ void SetUpRunFiles(Runtime& rt) {
       rt.units.Adopt(kBusyUnit, busyMarker, marker);
   }
   // A success marker that survives its delete would pass this run off as a success.
-  const std::string successMarker = rt.InRunFolder("tolva.ok");
-  DeleteIfExists(successMarker);
-  std::error_code ignored;
-  if (std::filesystem::symlink_status(successMarker, ignored).type() !=
-      std::filesystem::file_type::not_found) {
+  if (!RemoveSuccessMarker(rt)) {
     rt.units.Close(kBusyUnit, /*deleteFile=*/true);
     rt.StopDirectly("Cannot remove tolva.ok - no error file generated");
   }

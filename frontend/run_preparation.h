@@ -10,6 +10,7 @@
 
 #include "frontend/messages.h"
 #include "frontend/output_folder_lock.h"
+#include "support/runtime.h"  // the driver's success marker
 
 namespace tarn::frontend {
 
@@ -32,9 +33,6 @@ struct RunSettings {
 
 // The most model runs the driver runs at once.
 inline constexpr int kMaxParallelRuns = 64;
-
-// The driver's success marker, which it writes last after a normal end.
-inline constexpr char kSuccessMarker[] = "tolva.ok";
 
 // The hidden file that every preparation leaves in the output folder.
 inline constexpr char kOutputMarker[] = ".tarn-output";

@@ -117,15 +117,13 @@ void Runtime::EndOfProgram(int status) {
     if (unit != kBusyUnit) units.Close(unit);
   }
 
-  for (const char* scratch : {"tolva.tmp", "evtfil.tmp", "prnevtfil.tmp"}) {
-    DeleteIfExists(InRunFolder(scratch));
-  }
+  for (const char* scratch : kScratchFiles) DeleteIfExists(InRunFolder(scratch));
   bool markerWritten = true;
   if (normal) {
     // The model runs in the run folder: a user's files of these names elsewhere are not its.
-    for (const char* scratch : {"zund.log", "meteodat.tmp"}) DeleteIfExists(InRunFolder(scratch));
+    for (const char* scratch : kModelScratchFiles) DeleteIfExists(InRunFolder(scratch));
     const int unit = FreeFil(*this);
-    const std::string marker = InRunFolder("tolva.ok");
+    const std::string marker = InRunFolder(kSuccessMarker);
     markerWritten = units.OpenNew(unit, marker) == 0 &&
                     units.WriteLine(unit, "TOLVA run succesfully terminated!");
     markerWritten = units.Close(unit) == 0 && markerWritten;
@@ -137,14 +135,8 @@ void Runtime::EndOfProgram(int status) {
   }
   // "tolva.ok" is this driver's word alone: a model may leave one of its own, which must not
   // outlast an error end. Only the driver that holds the run's busy marker may remove it.
-  if (!normal && units.IsOpen(kBusyUnit)) {
-    const std::string marker = InRunFolder("tolva.ok");
-    DeleteIfExists(marker);
-    std::error_code ignored;
-    if (std::filesystem::symlink_status(marker, ignored).type() !=
-        std::filesystem::file_type::not_found) {
-      err << "Cannot remove tolva.ok\n";
-    }
+  if (!normal && units.IsOpen(kBusyUnit) && !RemoveSuccessMarker(*this)) {
+    err << "Cannot remove tolva.ok\n";
   }
   // The run is over only now: until the marker goes, no other driver may start in the folder
   // (it would see this run's scratch files go and its success marker come).
@@ -180,6 +172,14 @@ void OpenAfterDelete(Runtime& rt, int unit, const std::string& name) {
 void DeleteIfExists(const std::string& name) {
   std::error_code ignored;
   std::filesystem::remove(std::string(TrimRight(name)), ignored);
+}
+
+bool RemoveSuccessMarker(const Runtime& rt) {
+  const std::string marker = rt.InRunFolder(kSuccessMarker);
+  DeleteIfExists(marker);
+  std::error_code ignored;
+  return std::filesystem::symlink_status(marker, ignored).type() ==
+         std::filesystem::file_type::not_found;
 }
 
 std::string GetFolderOfFile(const std::string& path) {
