@@ -1,6 +1,6 @@
 // The front end's only contact with what differs between operating systems: the driver's and
 // the model's default places, the written form of the model folder and of a program's path, the
-// batch file and how it is started, file attributes, reading files without waiting, file
+// batch file and how it is started, file attributes, file
 // identity, the driver's lock, the settings store, process groups and interrupts. platform_posix.cc
 // and platform_win32.cc implement it; nothing else in the front end asks which system it runs on.
 #pragma once
@@ -51,11 +51,6 @@ bool IsSystemFile(const QString& path);
 
 // Gives the file the hidden attribute where a name alone does not hide it.
 void MarkHidden(const QString& path);
-
-// The whole content of the file `path` (through a link, too), read without ever waiting: only a
-// regular file is read, never a FIFO, a device or a folder. Nothing, with `reason` set to why
-// ("it is not a regular file" or the system's reason), when it cannot be read.
-std::optional<QByteArray> ReadRegularFile(const QString& path, QString& reason);
 
 // Whether a running driver holds its lock on the busy marker `path` (POSIX: an flock; Windows:
 // the marker open without write sharing). A name that is no regular file, or a link, holds no

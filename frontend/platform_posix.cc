@@ -41,10 +41,6 @@ QString ShellWord(const QString& name) {
 }
 
 // Why a file cannot be read, with the system's reason for `error`.
-QString CannotRead(int error) {
-  return QStringLiteral("it cannot be read (%1)").arg(QString::fromLocal8Bit(strerror(error)));
-}
-
 }  // namespace
 
 QString DriverPath() {
@@ -83,36 +79,6 @@ Command BatchCommand(const QString& batchPath) {
 bool IsSystemFile(const QString&) { return false; }
 
 void MarkHidden(const QString&) {}
-
-std::optional<QByteArray> ReadRegularFile(const QString& path, QString& reason) {
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then refuses it.
-  const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    reason = CannotRead(errno);
-    return std::nullopt;
-  }
-  struct stat opened {};
-  if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-    reason = QStringLiteral("it is not a regular file");
-    close(fd);
-    return std::nullopt;
-  }
-  QByteArray bytes;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got == 0) break;
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      reason = CannotRead(errno);
-      close(fd);
-      return std::nullopt;
-    }
-    bytes.append(buffer, got);
-  }
-  close(fd);
-  return bytes;
-}
 
 bool BusyMarkerLocked(const QString& path) {
   const int fd =

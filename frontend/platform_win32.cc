@@ -74,36 +74,6 @@ void MarkHidden(const QString& path) {
     SetFileAttributesW(name.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
 }
 
-std::optional<QByteArray> ReadRegularFile(const QString& path, QString& reason) {
-  const HANDLE handle = CreateFileW(Wide(QDir::toNativeSeparators(path)).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    reason = QStringLiteral("it cannot be opened (system error %1)").arg(GetLastError());
-    return std::nullopt;
-  }
-  // A pipe or a device would make a read wait.
-  if (GetFileType(handle) != FILE_TYPE_DISK) {
-    reason = QStringLiteral("it is not a regular file");
-    CloseHandle(handle);
-    return std::nullopt;
-  }
-  QByteArray bytes;
-  char buffer[65536];
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
-      reason = QStringLiteral("it cannot be read (system error %1)").arg(GetLastError());
-      CloseHandle(handle);
-      return std::nullopt;
-    }
-    if (got == 0) break;
-    bytes.append(buffer, static_cast<qsizetype>(got));
-  }
-  CloseHandle(handle);
-  return bytes;
-}
-
 bool BusyMarkerLocked(const QString& path) {
   // The driver holds its marker open for writing and shares only reading: an open that does not
   // share writing fails while it does.

@@ -1,6 +1,11 @@
 #include "frontend/report_reader.h"
 
-#include "frontend/platform.h"
+#include <QFile>
+#include <cerrno>
+#include <cstdio>
+
+#include "support/platform.h"
+#include "support/units.h"
 
 namespace tarn::frontend {
 namespace {
@@ -21,6 +26,26 @@ void FollowMarkers(const QString& line, const char* start, const char* end, bool
 }
 
 }  // namespace
+
+std::optional<QByteArray> ReadRegularFile(const QString& path, QString& reason) {
+  int error = 0;
+  std::FILE* file = OpenForReading(QFile::encodeName(path).toStdString(), error);
+  if (file) {
+    QByteArray bytes;
+    char buffer[65536];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+      bytes.append(buffer, static_cast<qsizetype>(got));
+    const int readError = std::ferror(file) ? (errno ? errno : EIO) : 0;
+    std::fclose(file);
+    if (readError == 0) return bytes;
+    error = readError;
+  }
+  reason =
+      error == kNotARegularFile
+          ? QStringLiteral("it is not a regular file")
+          : QStringLiteral("it cannot be read (%1)").arg(QString::fromStdString(ReasonFor(error)));
+  return std::nullopt;
+}
 
 QStringList ExtractReportSections(const QStringList& lines) {
   QStringList report;

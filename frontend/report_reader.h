@@ -1,5 +1,5 @@
-// Report reader: the header and leaching sections of the driver's summary report, found by
-// their marker lines.
+// Report reader: the run's text files, read without ever waiting, and the header and leaching
+// sections of the driver's summary report, found by their marker lines.
 #pragma once
 
 #include <QByteArray>
@@ -13,6 +13,12 @@ inline constexpr char prREPORTstart[] = "* TARN Doduvovuv REPORT: Header";
 inline constexpr char prREPORTend[] = "* End of TARN Doduvovuv REPORT: Header";
 inline constexpr char prLEACHstart[] = "* TARN Doduvovuv Report: Leaching";
 inline constexpr char prLEACHend[] = "* End of TARN Doduvovuv Report: Leaching";
+
+// The whole content of the file `path` (through a link, too), read as the driver reads its
+// inputs: only a regular file is read, never a FIFO, a device or a folder, and nothing waits.
+// Nothing, with `reason` set to why ("it is not a regular file" or "it cannot be read (<the
+// system's reason>)"), when it cannot be read.
+std::optional<QByteArray> ReadRegularFile(const QString& path, QString& reason);
 
 // The lines of a text file's bytes in the system's code page; lines end with LF or CR LF, and
 // a final line end does not start another line.

@@ -10,6 +10,7 @@
 #include "driver/run_state.h"
 #include "driver/schedule.h"
 #include "frontend/platform.h"
+#include "frontend/report_reader.h"
 #include "support/run_identity.h"
 #include "support/runtime.h"
 

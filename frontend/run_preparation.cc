@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frontend/platform.h"
+#include "frontend/report_reader.h"
 #include "frontend/run_conditions.h"
 
 namespace tarn::frontend {
