@@ -1,14 +1,25 @@
 #include "frontend/export_target.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <utility>
 
 #include "frontend/platform.h"
+#include "support/platform.h"
 
 namespace tarn::frontend {
 namespace {
+
+// Whether `a` and `b` name one and the same existing file, however they are spelt: links are
+// followed and hard links count.
+bool SameFile(const QString& a, const QString& b) {
+  FileIdentity first, second;
+  return IdentityOf(QFile::encodeName(a).toStdString(), first, Links::kFollowed) &&
+         IdentityOf(QFile::encodeName(b).toStdString(), second, Links::kFollowed) &&
+         first == second;
+}
 
 // The first file of `folder` that matches `mask`, as the preparation copies it; empty when none.
 QString FirstCompanion(const QString& folder, const QString& mask) {

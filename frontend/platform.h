@@ -1,7 +1,7 @@
 // The front end's only contact with what differs between operating systems: the driver's and
 // the model's default places, the written form of the model folder and of a program's path, the
-// batch file and how it is started, file attributes, file
-// identity, the driver's lock, the settings store, process groups and interrupts. platform_posix.cc
+// batch file and how it is started, file attributes, the
+// driver's lock, the settings store, process groups and interrupts. platform_posix.cc
 // and platform_win32.cc implement it; nothing else in the front end asks which system it runs on.
 #pragma once
 
@@ -56,10 +56,6 @@ void MarkHidden(const QString& path);
 // the marker open without write sharing). A name that is no regular file, or a link, holds no
 // lock: the driver takes none on it. Never waits.
 bool BusyMarkerLocked(const QString& path);
-
-// Whether `a` and `b` name one and the same existing file, however they are spelt: links are
-// followed and hard links count (POSIX: device and inode; Windows: volume and file index).
-bool SameFile(const QString& a, const QString& b);
 
 // The two settings stores: per user, and machine-wide defaults.
 enum class SettingsRoot { kCurrentUser, kLocalMachine };

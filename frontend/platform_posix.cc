@@ -92,14 +92,6 @@ bool BusyMarkerLocked(const QString& path) {
   return locked;
 }
 
-bool SameFile(const QString& a, const QString& b) {
-  struct stat first {
-  }, second{};
-  return stat(QFile::encodeName(a).constData(), &first) == 0 &&
-         stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
-}
-
 std::unique_ptr<QSettings> OpenSettingsKey(SettingsRoot root, const QString& keyPath) {
   // "SOFTWARE\Organisation\Application\Group..." names the settings file of that organisation
   // and application; the 32-bit view of the registry has no meaning here.

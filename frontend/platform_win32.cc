@@ -8,8 +8,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
-#include <optional>
-#include <utility>
 
 #include "frontend/platform.h"
 
@@ -83,30 +81,6 @@ bool BusyMarkerLocked(const QString& path) {
   if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
   CloseHandle(handle);
   return false;
-}
-
-namespace {
-
-// The volume and file index of the existing file `path` (links followed); nothing when it
-// cannot be opened.
-std::optional<std::pair<DWORD, quint64>> FileIdentity(const QString& path) {
-  const HANDLE handle = CreateFileW(Wide(QDir::toNativeSeparators(path)).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool known = GetFileInformationByHandle(handle, &info);
-  CloseHandle(handle);
-  if (!known) return std::nullopt;
-  return std::make_pair(info.dwVolumeSerialNumber,
-                        (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
-}
-
-}  // namespace
-
-bool SameFile(const QString& a, const QString& b) {
-  const auto first = FileIdentity(a);
-  return first && first == FileIdentity(b);
 }
 
 std::unique_ptr<QSettings> OpenSettingsKey(SettingsRoot root, const QString& keyPath) {

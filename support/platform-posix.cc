@@ -385,9 +385,11 @@ std::FILE* OpenForReading(const std::string& path, int& error) {
   return file;
 }
 
-bool IdentityOf(const std::string& path, FileIdentity& identity) {
+bool IdentityOf(const std::string& path, FileIdentity& identity, Links links) {
   struct stat named {};
-  if (lstat(path.c_str(), &named) != 0) return false;
+  if ((links == Links::kOwn ? lstat(path.c_str(), &named) : stat(path.c_str(), &named)) != 0) {
+    return false;
+  }
   identity = {static_cast<unsigned long long>(named.st_dev),
               static_cast<unsigned long long>(named.st_ino)};
   return true;

@@ -287,10 +287,12 @@ std::FILE* OpenForReading(const std::string& path, int& error) {
   return StreamOn(handle, "rb", error);
 }
 
-bool IdentityOf(const std::string& path, FileIdentity& identity) {
-  const HANDLE handle = CreateFileA(
-      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+bool IdentityOf(const std::string& path, FileIdentity& identity, Links links) {
+  const DWORD flags =
+      FILE_FLAG_BACKUP_SEMANTICS | (links == Links::kOwn ? FILE_FLAG_OPEN_REPARSE_POINT : DWORD{0});
+  const HANDLE handle =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;
   const bool known = GetFileInformationByHandle(handle, &info) != 0;

@@ -74,9 +74,11 @@ struct FileIdentity {
   unsigned long long file = 0;
   bool operator==(const FileIdentity&) const = default;
 };
-// The identity of what bears the name `path` itself (a link's own, not its target's); false
-// when nothing does or it cannot be told.
-bool IdentityOf(const std::string& path, FileIdentity& identity);
+// Whether IdentityOf tells a link's own identity or that of the file it leads to.
+enum class Links { kOwn, kFollowed };
+// The identity of what bears the name `path` (with Links::kOwn a link's own, not its target's);
+// false when nothing does or it cannot be told.
+bool IdentityOf(const std::string& path, FileIdentity& identity, Links links = Links::kOwn);
 
 // The outcome of LockFile.
 enum class LockResult { kLocked, kHeldByAnother, kFailed };
