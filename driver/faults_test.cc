@@ -145,6 +145,9 @@ TEST(Faults, AFullDiskEndsTheRunInError) {
     EXPECT_NE(errors.find("\n No space left on device\n"), std::string::npos) << errors;
     EXPECT_EQ(LastLine(folder.run.Lines("driver.stderr")), kErrorEnd);
   }
+  // The run folders went back to the small disk as their current folder: leave it, or it stays
+  // busy and mounted.
+  fs::current_path(mountPoint.previousFolder);
   std::system(("umount '" + mountPoint.folder.string() + "'").c_str());
 }
 
