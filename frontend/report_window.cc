@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTextBlock>
@@ -31,6 +33,9 @@
 namespace tarn::frontend {
 namespace {
 
+// The smallest size at which every part of the window stays readable.
+constexpr QSize cMinimumSize(760, 520);
+
 // The months of a common year as the x axis, each named at its middle.
 QCategoryAxis* YearAxis() {
   auto* axis = new QCategoryAxis;
@@ -44,6 +49,23 @@ QCategoryAxis* YearAxis() {
   axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
   axis->setTitleText(QStringLiteral("First application day"));
   return axis;
+}
+
+// The narrowest chart whose month names all show whole: the shortest month, February, is still
+// as wide as the widest name, with room beside it, plus the concentration axis.
+int ChartMinimumWidth(const QFont& labelFont) {
+  const QFontMetrics metrics(labelFont);
+  int widestName = 0;
+  for (int month = 1; month <= 12; ++month) {
+    const std::string_view name = MonthName(month);
+    widestName = std::max(widestName, metrics.horizontalAdvance(QString::fromLatin1(
+                                          name.data(), static_cast<int>(name.size()))));
+  }
+  const int daysInYear = 365;
+  const int plotWidth =
+      (widestName + metrics.averageCharWidth()) * daysInYear / MonthLength(2, 1900);
+  // The concentration axis's labels and title, and the chart's margins.
+  return plotWidth + metrics.horizontalAdvance(QStringLiteral("0.0000")) + 4 * metrics.height();
 }
 
 // The leaching concentration of one compound against the first application day of each
@@ -99,7 +121,7 @@ QChartView* LeachingChart(const CompoundResults& compound) {
   auto* view = new QChartView(chart);
   view->setObjectName(QStringLiteral("chtLeaching"));
   view->setRenderHint(QPainter::Antialiasing);
-  view->setMinimumHeight(220);
+  view->setMinimumSize(ChartMinimumWidth(days->labelsFont()), 220);
   return view;
 }
 
@@ -107,6 +129,7 @@ QChartView* LeachingChart(const CompoundResults& compound) {
 
 TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("TARN Report"));
+  setMinimumSize(cMinimumSize);
   resize(1025, 563);
 
   memReoport = new QPlainTextEdit;
@@ -120,12 +143,18 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   pnlCharts = new QWidget;
   pnlCharts->setObjectName(QStringLiteral("pnlCharts"));
   (new QVBoxLayout(pnlCharts))->setContentsMargins(0, 0, 0, 0);
+  // Many compounds scroll instead of squeezing their charts.
+  scrCharts = new QScrollArea;
+  scrCharts->setWidget(pnlCharts);
+  scrCharts->setWidgetResizable(true);
+  scrCharts->setFrameShape(QFrame::NoFrame);
+  scrCharts->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   splitter->setObjectName(QStringLiteral("splReport"));
   splitter->setChildrenCollapsible(false);
   splitter->addWidget(memReoport);
-  splitter->addWidget(pnlCharts);
+  splitter->addWidget(scrCharts);
   splitter->setSizes({500, 525});
 
   btnCopyToCliipBoard = new QPushButton(QStringLiteral("Copy To Clipboard"), this);
@@ -145,10 +174,14 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   btnCancel->setAutoDefault(false);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
+  // Says what the last copy or export did, which otherwise leaves no visible trace.
+  lblStatus = new QLabel(this);
+  lblStatus->setObjectName(QStringLiteral("lblStatus"));
+
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnCopyToCliipBoard);
   buttons->addWidget(btnExportCsv);
-  buttons->addStretch();
+  buttons->addWidget(lblStatus, 1);
   buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitter, 1);
@@ -186,6 +219,8 @@ void TfrmReport::ShowCharts(const QString& note) {
     lblChartNote->setAlignment(Qt::AlignCenter);
     charts->addWidget(lblChartNote);
   }
+  scrCharts->setMinimumWidth(pnlCharts->minimumSizeHint().width() +
+                             scrCharts->verticalScrollBar()->sizeHint().width());
   btnExportCsv->setEnabled(FData.has_value());
 }
 
@@ -205,12 +240,15 @@ bool TfrmReport::eventFilter(QObject* watched, QEvent* event) {
 
 void TfrmReport::btnCopyToCliipBoardClick() {
   QString text;
+  int lines = 0;
   const QTextDocument* document = memReoport->document();
   if (!document->isEmpty()) {
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next(), ++lines)
       text += block.text() + QStringLiteral("\r\n");
   }
   QApplication::clipboard()->setText(text);
+  lblStatus->setText(lines == 1 ? QStringLiteral("Copied 1 line")
+                                : QStringLiteral("Copied %1 lines").arg(lines));
 }
 
 void TfrmReport::btnExportCsvClick() {
@@ -219,6 +257,7 @@ void TfrmReport::btnExportCsvClick() {
   const auto path =
       FDialogs->PickCsvFile(outputFolder.dir().filePath(FData->baseName + QStringLiteral(".csv")));
   if (!path) return;
+  lblStatus->clear();
   if (const auto refusal = ExportRefusal(*path, FRun)) {
     FDialogs->ShowError(*refusal);
     return;
@@ -227,7 +266,10 @@ void TfrmReport::btnExportCsvClick() {
     WriteReportCsv(*path, *FData);
   } catch (const std::runtime_error& error) {
     FDialogs->ShowError(QString::fromUtf8(error.what()));
+    return;
   }
+  lblStatus->setText(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()));
+  lblStatus->setToolTip(*path);
 }
 
 namespace {

@@ -12,8 +12,10 @@
 #include "frontend/report_data.h"
 #include "frontend/run_preparation.h"
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QWidget;
 
 namespace tarn::frontend {
@@ -43,9 +45,11 @@ class TfrmReport : public QDialog {
 
   QPlainTextEdit* memReoport;
   QWidget* pnlCharts;
+  QScrollArea* scrCharts;
   QPushButton* btnCopyToCliipBoard;
   QPushButton* btnExportCsv;
   QPushButton* btnCancel;
+  QLabel* lblStatus;
   std::optional<ReportData> FData;
   // The run the data are of: an export never replaces one of its files.
   RunSettings FRun;

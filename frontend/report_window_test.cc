@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QLegendMarker>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -138,9 +140,39 @@ TEST_F(ReportWindowTest, ChartsTheExampleRun) {
   EXPECT_TRUE(exportEnabled);
 }
 
+// At its smallest the window still fits its parts (nothing is cut off by a layout that needs
+// more room), and every month of every chart is wide enough for its name, so none is shortened.
+TEST_F(ReportWindowTest, ReadableAtItsSmallestSize) {
+  TfrmReport window;
+  window.SetReport({"* the report"});
+  window.SetReportData(Load(), Settings(), dialogs);
+  window.resize(window.minimumSize());
+  window.show();
+  QCoreApplication::processEvents();
+
+  EXPECT_LE(window.layout()->totalMinimumSize().width(), window.width());
+  EXPECT_LE(window.layout()->totalMinimumSize().height(), window.height());
+  const QList<QChartView*> views = window.findChildren<QChartView*>("chtLeaching");
+  ASSERT_EQ(views.size(), 2);
+  for (QChartView* view : views) {
+    auto* months = qobject_cast<QCategoryAxis*>(view->chart()->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(months, nullptr);
+    const QFontMetrics metrics(months->labelsFont());
+    const qreal dayWidth = view->chart()->plotArea().width() / months->max();
+    qreal monthStart = 0;
+    for (const QString& name : months->categoriesLabels()) {
+      const qreal monthEnd = months->endValue(name);
+      EXPECT_GE((monthEnd - monthStart) * dayWidth, metrics.horizontalAdvance(name))
+          << view->chart()->title().toStdString() << " " << name.toStdString();
+      monthStart = monthEnd;
+    }
+  }
+}
+
 // Export CSV proposes <base>.csv beside the output folder and writes the chosen file; a
 // cancelled choice writes nothing, a file that cannot be written gives an error, and so do a
-// link to the model input and a file in the output folder, which stay as they are.
+// link to the model input and a file in the output folder, which stay as they are. Only a file
+// written is confirmed.
 TEST_F(ReportWindowTest, ExportsTheCsvToTheChosenFile) {
   const RunReportData report = Load();
   ASSERT_TRUE(report.data);
@@ -178,6 +210,8 @@ TEST_F(ReportWindowTest, ExportsTheCsvToTheChosenFile) {
 
     EXPECT_EQ(answers.pickerFolders, QStringList({root.Path("GW_Test.csv")}));
     EXPECT_EQ(root.Read("chosen.csv"), c.written ? ReportCsv(*report.data) : QByteArray());
+    EXPECT_EQ(window.findChild<QLabel*>("lblStatus")->text(),
+              c.written ? "Saved chosen.csv" : "");
     ASSERT_EQ(answers.errors.size(), c.errors.size());
     if (!c.errors.isEmpty() && c.errors[0].endsWith(": ")) {
       EXPECT_TRUE(answers.errors[0].startsWith(c.errors[0])) << answers.errors[0].toStdString();

@@ -24,16 +24,20 @@ namespace {
 
 QPlainTextEdit* Memo(TfrmReport& window) { return window.findChild<QPlainTextEdit*>("memReoport"); }
 
-// Every line goes to the clipboard followed by CR LF, the last one too.
+// Every line goes to the clipboard followed by CR LF, the last one too, and the window says how
+// many lines it copied.
 TEST(ReportWindow, CopiesEveryLineWithCrLf) {
   const struct {
     QStringList lines;
     QString clipboard;
+    QString status;
   } cases[] = {
       {{"* TARN Doduvovuv Report: Leaching", "*  max  "},
-       "* TARN Doduvovuv Report: Leaching\r\n*  max  \r\n"},
-      {{"a", "", "b", ""}, "a\r\n\r\nb\r\n\r\n"},
-      {{}, ""},
+       "* TARN Doduvovuv Report: Leaching\r\n*  max  \r\n",
+       "Copied 2 lines"},
+      {{"a", "", "b", ""}, "a\r\n\r\nb\r\n\r\n", "Copied 4 lines"},
+      {{"a"}, "a\r\n", "Copied 1 line"},
+      {{}, "", "Copied 0 lines"},
   };
   for (const auto& c : cases) {
     TfrmReport window;
@@ -44,6 +48,7 @@ TEST(ReportWindow, CopiesEveryLineWithCrLf) {
     QTest::mouseClick(window.findChild<QPushButton*>("btnCopyToCliipBoard"), Qt::LeftButton);
 
     EXPECT_EQ(QApplication::clipboard()->text(), c.clipboard);
+    EXPECT_EQ(window.findChild<QLabel*>("lblStatus")->text(), c.status);
   }
 }
 
