@@ -1,6 +1,6 @@
 // The driver's only contact with the operating system: running a command through the command
-// interpreter, the console, paths and the current folder. platform-posix.cc and
-// platform-win32.cc implement it; nothing else in the tree asks which system it runs on.
+// interpreter, the console, paths and the current folder. platform_posix.cc and
+// platform_win32.cc implement it; nothing else in the tree asks which system it runs on.
 #pragma once
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-// The report, information and splash windows, driven offscreen.
+// The side windows (report text, information and splash), driven offscreen.
 #include <gtest/gtest.h>
 
 #include <QApplication>
