@@ -1,6 +1,7 @@
-# Run folders made from the bundled example (examples/); sourced, not run. The scripts write no
-# control file of their own: they start from the example's and change only the records they need.
-#   . tools/lib/run_folder.sh      (from the source folder)
+# Run folders made from the bundled example (examples/); sourced by bash scripts, not run. The
+# scripts write no control file of their own: they start from the example's and change only the
+# records they need.
+#   . tools/lib/run_folder.sh
 #   example_input <folder> <run name> [record...]
 #       the example's model input as <folder>/<run name>.tol, each record added at its end (the
 #       stand-in model's test records, such as "3    StandInFailFor"), with its companions
@@ -16,19 +17,21 @@
 #       the run GW_Test as the front end leaves it: example_input with the records and
 #       example_control_file GW_Test.tsb
 
+tarn_examples=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../examples" && pwd)
+
 example_input() {
   local folder=$1 name=$2
   shift 2
   mkdir -p "$folder"
-  cp examples/GW_Test.bot examples/GW_Test.met "$folder/"
+  cp "$tarn_examples/GW_Test.bot" "$tarn_examples/GW_Test.met" "$folder/"
   {
-    cat examples/GW_Test.tol
+    cat "$tarn_examples/GW_Test.tol"
     [ $# -eq 0 ] || printf '%s\n' "$@"
   } >"$folder/$name.tol"
 }
 
 example_control_file() {
-  cp "examples/GW_Test_$2.tsb" "$1"
+  cp "$tarn_examples/GW_Test_$2.tsb" "$1"
   set_control_record "$1" BinDir "$3"
 }
 
