@@ -19,7 +19,7 @@ SECONDS=0
 tools/install-deps.sh driver
 tools/install-deps.sh slurm
 
-build=build-driver
+build="build-driver"
 driver_build "$build"
 bin="$root/$build/bin"
 model="$bin/model"

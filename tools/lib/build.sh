@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The driver-only build that the end-to-end scripts share; sourced, not run.
 #   . tools/lib/build.sh
 #   driver_build <folder>   configures a Release build of the driver and the stand-in model,

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Comparing what two runs left; sourced, not run. Needs bash.
 #   . tools/lib/compare.sh
 #   differ <what> <diff argument...>

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Debian packages for the scripts; sourced, not run.
 #   . tools/lib/packages.sh
 #   install_packages <package>...   installs those not yet present with apt-get (as root, or

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Run folders made from the bundled example (examples/); sourced by bash scripts, not run. The
 # scripts write no control file of their own: they start from the example's and change only the
 # records they need.
