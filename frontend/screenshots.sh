@@ -1,15 +1,17 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Takes the screenshots in docs/ under a virtual display, from a temporary folder so that no path
 # of the build machine shows: the main window during a run of the bundled example (progress bar
 # and run panel), the report window with its charts at the end of that run, and the error
 # dialog of a run whose model fails for one application id.
-# Needs xvfb (xvfb-run), imagemagick (import) and xdotool.
+# Needs xvfb (xvfb-run), imagemagick (import) and xdotool, which it installs when missing.
 # Usage: frontend/screenshots.sh [build folder, default build]
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$(cd "${1:-$source_dir/build}" && pwd)
+. "$source_dir/tools/lib/run_folder.sh"
 
 if [ -z "${DISPLAY:-}" ]; then
+  "$source_dir/tools/install-deps.sh" screenshots
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build_dir"
 fi
 
@@ -20,14 +22,13 @@ mkdir -p "$work/runs/bin" "$work/runs/model" "$work/runs/output" "$work/config/L
 cp "$build_dir/bin/TARN_DoduVovuv" "$work/runs/bin/"
 # The plain stand-in model, as a user runs it (it prints nothing when its output is no terminal).
 cp "$build_dir/bin/model/TolvaModel.exe" "$work/runs/model/"
-cp "$source_dir"/examples/GW_Test.bot "$source_dir"/examples/GW_Test.met "$work/runs/"
 
-# Starts TARN_SB in the run folder on the model input `$1` (a copy of the example with the
-# stand-in model's test records `$2` added) and presses Calculate once its window shows.
+# Starts TARN_SB in the run folder on the model input `$1`.tol (the example with the stand-in
+# model's test record `$2` added) and presses Calculate once its window shows.
 start_run() {
-  { cat "$source_dir/examples/GW_Test.tol"; printf '%s\n' "$2"; } > "$work/runs/$1"
+  example_input "$work/runs" "$1" "$2"
   printf '[General]\nTolvaFilePath=%s\nTolvaModelPath=%s\nOutputPath=%s\n' \
-    "$work/runs/$1" "$work/runs/model/TolvaModel.exe" "$work/runs/output" \
+    "$work/runs/$1.tol" "$work/runs/model/TolvaModel.exe" "$work/runs/output" \
     > "$work/config/LanthModels/TARN.conf"
   cd "$work/runs"
   XDG_CONFIG_HOME="$work/config" ./bin/TARN_SB > "$work/TARN_SB.log" 2>&1 &
@@ -48,7 +49,7 @@ dialog() {
 }
 
 cp "$build_dir/bin/TARN_SB" "$work/runs/bin/"
-start_run GW_Test.tol "0.6     StandInRunTime"
+start_run GW_Test "0.6     StandInRunTime"
 sleep 4
 import -window "$main" "$source_dir/docs/main_window.png"
 report=$(xdotool search --sync --onlyvisible --name '^TARN Report$' | head -n 1)
@@ -61,7 +62,7 @@ sleep 0.5
 xdotool key Return
 wait "$pid" || true
 
-start_run GW_Fail.tol "7     StandInFailFor"
+start_run GW_Fail "7     StandInFailFor"
 failure=$(dialog)
 sleep 1
 import -window "$failure" "$source_dir/docs/failed_run.png"

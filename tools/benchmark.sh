@@ -16,12 +16,11 @@
 #   tools/benchmark.sh [build folder, default build]   (BENCH_REPEAT, BENCH_T, BENCH_M to vary)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/lib/build.sh
+. tools/lib/run_folder.sh
 build="${1:-build}"
 if [ ! -x "$build/bin/TARN_DoduVovuv" ] || [ ! -x "$build/bin/model/TolvaModel.exe" ]; then
-  tools/install-deps.sh driver
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARN_BUILD_FRONTEND=OFF \
-    -DTARN_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" >/dev/null
+  driver_build "$build"
 fi
 bin="$(cd "$build/bin" && pwd)"
 repeat="${BENCH_REPEAT:-3}"
@@ -37,7 +36,8 @@ trap cleanup EXIT
 now() { date +%s.%N; }
 calc() { awk "BEGIN { print $* }"; }
 
-# A run folder with a one-row scenario, the stand-in hooks and a user-defined control file.
+# A run folder with a one-row scenario, the stand-in hooks and the example's user-defined control
+# file with these days.
 prepare() { # folder first last interval hooks...
   local folder="$1" first="$2" last="$3" interval="$4"
   shift 4
@@ -47,14 +47,17 @@ prepare() { # folder first last interval hooks...
     printf 'table Applications\n01-Apr AppSolSur 1.0\nend_table\n'
     printf '%s\n' "$@"
   } > "$folder/bench.tol"
-  {
-    printf '%s/    BinDir   ! Path to executable of TOLVA\r\n' "$bin/model"
-    printf 'UserDefined     OptApp               ! Options are Monthly or UserDefined\r\n'
-    printf '%s        DelTimAppId (d)   ! interval\r\n' "$interval"
-    printf '%s        DayInYeaAppFirst (d)      ! first\r\n' "$first"
-    printf '%s        DayInYeaAppLast (d)       ! last \r\n' "$last"
-  } > "$folder/bench.tsb"
+  example_control_file "$folder/bench.tsb" UserDefined "$bin/model/"
+  set_control_record "$folder/bench.tsb" DelTimAppId "$interval"
+  set_control_record "$folder/bench.tsb" DayInYeaAppFirst "$first"
+  set_control_record "$folder/bench.tsb" DayInYeaAppLast "$last"
 }
+
+# runs_at_once folder n: n model runs at once.
+runs_at_once() { set_control_record "$1/bench.tsb" NumParallelRuns "$2" "Model runs at once"; }
+
+# through_slurm folder: every model run a Slurm job step.
+through_slurm() { set_control_record "$1/bench.tsb" ModelLauncher "$launcher" "Slurm job steps"; }
 
 run_driver() { # folder
   (cd "$1" && "$bin/TARN_DoduVovuv" bench.tol >/dev/null 2>&1)
@@ -108,7 +111,7 @@ for n in 1 2; do
   folder="$work/parallel-$n"
   hooks=("$t StandInRunTime" "Yes StandInSummaryOnly")
   prepare "$folder" 0 $((10 * (m - 1))) 10 "${hooks[@]}"
-  [ "$n" -gt 1 ] && printf '%s        NumParallelRuns   ! Model runs at once\r\n' "$n" >> "$folder/bench.tsb"
+  [ "$n" -eq 1 ] || runs_at_once "$folder" "$n"
   start=$(now); run_driver "$folder"; wall=$(calc "$(now) - $start")
   ideal=$(calc "$m * $t / $n")
   printf 'N = %d: wall %.3f s, ideal %.3f s, ratio %.3f%s\n' "$n" "$wall" "$ideal" \
@@ -120,7 +123,6 @@ echo
 # runs at once, the runs beyond them wait in the queue for the scheduler.
 echo "== Slurm: model runs as job steps on a one-node cluster on localhost"
 launcher="$PWD/tools/launchers/slurm"
-launch="$launcher    ModelLauncher   ! Slurm job steps"
 if ! command -v munged >/dev/null || ! command -v slurmctld >/dev/null ||
   ! command -v slurmd >/dev/null || ! command -v srun >/dev/null; then
   echo "skipped: Slurm and munge are not installed (tools/install-deps.sh slurm)"
@@ -143,7 +145,7 @@ for i in $(seq "$repeat"); do
   for way in direct slurm; do
     folder="$work/slurm-cost-$way-$i"
     prepare "$folder" 0 $((10 * (m - 1))) 10 "Yes StandInSummaryOnly"
-    [ "$way" = direct ] || printf '%s\r\n' "$launch" >> "$folder/bench.tsb"
+    [ "$way" = direct ] || through_slurm "$folder"
     start=$(now); run_driver "$folder"; wall=$(calc "$(now) - $start")
     if [ "$way" = direct ]; then direct=$wall; else slurm=$wall; fi
   done
@@ -164,8 +166,8 @@ for n in 4 $([ "$cpus" -lt 4 ] && echo "$cpus"); do
   echo "Parallel runs through Slurm: M = $m ids, T = $t s per run, N = $n, a node of $cpus CPUs:"
   folder="$work/slurm-parallel-$n"
   prepare "$folder" 0 $((10 * (m - 1))) 10 "$t StandInRunTime" "Yes StandInSummaryOnly"
-  printf '%s        NumParallelRuns   ! Model runs at once\r\n%s\r\n' "$n" "$launch" \
-    >> "$folder/bench.tsb"
+  runs_at_once "$folder" "$n"
+  through_slurm "$folder"
   start=$(now); run_driver "$folder"; wall=$(calc "$(now) - $start")
   ideal=$(calc "$m * $t / $n")
   printf '  wall %.3f s, ideal %.3f s, ratio %.3f\n' "$wall" "$ideal" "$(calc "$wall / $ideal")"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs the bundled example end to end: builds the driver and the stand-in model, prepares a run
-# folder under out/ as the front end does, runs the driver there and prints the report's header
-# and leaching sections.
+# Runs the bundled example end to end: builds the driver, the stand-in model and the front end
+# (release preset, folder build/), and has the front end's headless mode prepare a run folder
+# under out/, run the driver there and print the report's header and leaching sections.
 #   tools/example.sh [Monthly|UserDefined]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,33 +11,20 @@ case "$option" in
   *) echo "usage: tools/example.sh [Monthly|UserDefined]" >&2; exit 2 ;;
 esac
 
-tools/install-deps.sh driver
-cmake -S . -B build-example -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTARN_BUILD_FRONTEND=OFF -DTARN_BUILD_TESTS=OFF >/dev/null
-cmake --build build-example
+tools/install-deps.sh all
+cmake --preset release >/dev/null
+cmake --build --preset release --target TARN_SB TARN_DoduVovuv TolvaModel
 
-bin="$PWD/build-example/bin"
+bin="$PWD/build/bin"
 run="$PWD/out/example-$option"
 rm -rf "$run"
 mkdir -p "$run"
-cp examples/GW_Test.tol examples/GW_Test.bot examples/GW_Test.met "$run/"
-# The control file as the front end writes it, with this build's model folder on its first line.
-{
-  printf '%s/    BinDir   ! Path to executable of TOLVA\r\n' "$bin/model"
-  tail -n +2 "examples/GW_Test_$option.tsb"
-} > "$run/GW_Test.tsb"
-
-echo "Running the driver in $run"
-(cd "$run" && "$bin/TARN_DoduVovuv" GW_Test.tol)
-
-if [ ! -f "$run/tolva.ok" ]; then
-  echo "The run failed; see $run/GW_Test.err" >&2
+echo "Running the example in $run"
+# The model runs directly, whatever launcher the dialog stored; the interval and the days of a
+# user-defined schedule are the front end's defaults, those of the example's control file.
+"$bin/TARN_SB" --batch --input examples/GW_Test.tol --model "$bin/model/TolvaModel.exe" \
+  --output "$run" --launcher '' --option "$option" || {
+  echo "The run failed; see $run" >&2
   exit 1
-fi
-echo
-# The report's header and leaching sections, each followed by an empty line.
-awk '/\* TARN Doduvovuv REPORT: Header|\* TARN Doduvovuv Report: Leaching/ { on = 1 }
-     on { print }
-     /\* End of TARN Doduvovuv REPORT: Header|\* End of TARN Doduvovuv Report: Leaching/ { on = 0; print "" }' \
-  "$run/GW_Test_Tsb.sum"
+}
 echo "The whole report: $run/GW_Test_Tsb.sum"

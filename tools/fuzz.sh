@@ -9,23 +9,12 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(control_file model_input dates free_format summary)
 
-tools/install-deps.sh driver
-missing=()
-for package in clang libclang-rt-14-dev; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
+tools/install-deps.sh fuzz
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DTARN_FUZZ=ON -DTARN_SANITIZE=ON -DTARN_BUILD_FRONTEND=OFF -DTARN_BUILD_TESTS=OFF >/dev/null
+# Every target by default: the list is fuzz/CMakeLists.txt's, written by the configuration.
+[ ${#targets[@]} -gt 0 ] || mapfile -t targets <build-fuzz/fuzz_targets.txt
 cmake --build build-fuzz --target "${targets[@]/%/_fuzzer}"
 
 # The targets' run folders go here, so that nothing is left in the system's temporary folder.

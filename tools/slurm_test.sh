@@ -12,17 +12,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd -P)
 SECONDS=0
+. tools/lib/build.sh
+. tools/lib/compare.sh
+. tools/lib/run_folder.sh
 
 tools/install-deps.sh driver
 tools/install-deps.sh slurm
 
-# A driver-only build of its own, as tools/example.sh does.
-build="build-slurm"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DTARN_BUILD_FRONTEND=OFF -DTARN_BUILD_TESTS=OFF >/dev/null
-fi
-cmake --build "$build" --target TARN_DoduVovuv TolvaModel >/dev/null
+build="build-driver"
+driver_build "$build"
 bin="$root/$build/bin"
 model="$bin/model"
 launcher="$root/tools/launchers/slurm"
@@ -36,27 +34,21 @@ trap slurm_cluster_stop EXIT
 slurm_cluster_start "$work/cluster"
 echo "Cluster up, driver built (${SECONDS}s)"
 
-# prepare <folder> [control line...]: a run folder as the front end leaves it, with the example's
-# model input and a user-defined schedule of 24 ids (days 0 to 230 every 10 days: the example's
-# second application, 14 days after the first, must fall on day 250 at the latest); the extra
-# lines end the control file.
+# prepare <folder> <runs at once> [record...]: a run folder as the front end leaves it
+# (prepare_run_folder, the records ending the model input), with a user-defined schedule of 24
+# ids (days 0 to 230 every 10 days: the example's second application, 14 days after the first,
+# must fall on day 250 at the latest) and that many model runs at once; through Slurm when $way
+# is slurm.
 prepare() {
-  local folder=$1
-  shift
-  mkdir -p "$folder"
-  cp examples/GW_Test.tol examples/GW_Test.bot examples/GW_Test.met "$folder/"
-  {
-    printf '%s/    BinDir   ! Path to executable of TOLVA\r\n' "$model"
-    printf 'UserDefined     OptApp               ! Options are Monthly or UserDefined\r\n'
-    printf '10        DelTimAppId (d)   ! Time interval between two application Ids\r\n'
-    printf '0        DayInYeaAppFirst (d)      ! First possible day-in-year of application\r\n'
-    printf '250        DayInYeaAppLast (d)       ! Last possible day-in-year of application\r\n'
-    [ $# -eq 0 ] || printf '%s\r\n' "$@"
-  } >"$folder/GW_Test.tsb"
+  local folder=$1 runs=$2 control="$1/GW_Test.tsb"
+  shift 2
+  prepare_run_folder "$folder" UserDefined "$model/" "$@"
+  set_control_record "$control" DelTimAppId 10
+  set_control_record "$control" DayInYeaAppFirst 0
+  set_control_record "$control" DayInYeaAppLast 250
+  [ "$runs" -eq 1 ] || set_control_record "$control" NumParallelRuns "$runs" "Model runs at once"
+  [ "$way" != slurm ] || set_control_record "$control" ModelLauncher "$launcher" "Slurm job steps"
 }
-
-# add_record <folder> <record>: appends a record to the run's model input.
-add_record() { printf '%s\n' "$2" >>"$1/GW_Test.tol"; }
 
 # drive <folder>: runs the driver there; its output goes to <folder>.out.
 drive() { (cd "$1" && "$bin/TARN_DoduVovuv" GW_Test.tol) >"$1.out" 2>&1; }
@@ -64,27 +56,24 @@ drive() { (cd "$1" && "$bin/TARN_DoduVovuv" GW_Test.tol) >"$1.out" 2>&1; }
 # problem <text>: notes a fault of the current scenario.
 problem() { echo "$1" >>"$work/$name.problems"; }
 
-# The compared scenarios. Each runs in the folder $top; $launch holds the control line that hands
-# the model runs to Slurm, or nothing for the direct start.
-parallel="4        NumParallelRuns   ! Model runs at once"
-
+# The compared scenarios. Each runs in the folder $top, its model runs through Slurm when $way is
+# slurm.
 scenario_parallel() {
-  prepare "$top" "$parallel" "${launch[@]}"
+  prepare "$top" 4
   drive "$top"
   [ -f "$top/tolva.ok" ] || problem "$way: no tolva.ok"
 }
 
 # One model run at a time, in the run folder itself.
 scenario_one_at_a_time() {
-  prepare "$top" "${launch[@]}"
+  prepare "$top" 1
   drive "$top"
   [ -f "$top/tolva.ok" ] || problem "$way: no tolva.ok"
 }
 
 # The model fails for application id 3: the step's exit code must reach the driver.
 scenario_fatal_model() {
-  prepare "$top" "$parallel" "${launch[@]}"
-  add_record "$top" "3    StandInFailFor"
+  prepare "$top" 4 "3    StandInFailFor"
   drive "$top"
   [ ! -f "$top/tolva.ok" ] || problem "$way: tolva.ok despite a failed model run"
 }
@@ -100,21 +89,13 @@ normalise() {
        END { if (held) print rule }' "$1"
 }
 
+# normalise_run_file left|right <file>: normalise for compare_run_folders.
+normalise_run_file() { normalise "$2"; }
+
 # compare <scenario>: notes every difference between what the two runs left.
 compare() {
-  local direct="$work/direct/$1" slurm="$work/slurm/$1" difference file
-  if ! difference=$(diff -u --label direct --label slurm \
-    <(cd "$direct" && find . -mindepth 1 | LC_ALL=C sort) \
-    <(cd "$slurm" && find . -mindepth 1 | LC_ALL=C sort)); then
-    problem "differs: names of files and folders"$'\n'"$difference"
-  fi
-  while IFS= read -r file; do
-    [[ "$file" != *.tsb && -f "$slurm/$file" ]] || continue
-    if ! difference=$(diff -u --label "direct/$file" --label "slurm/$file" \
-      <(normalise "$direct/$file") <(normalise "$slurm/$file")); then
-      problem "differs: $file"$'\n'"$difference"
-    fi
-  done < <(cd "$direct" && find . -type f | LC_ALL=C sort)
+  compare_run_folders direct "$work/direct/$1" slurm "$work/slurm/$1" normalise_run_file \
+    >>"$work/$1.problems" || true
 }
 
 # jobs_in <folder>: how many jobs the cluster remembers that ran in <folder> or a folder in it
@@ -144,8 +125,7 @@ jobs_in_queue() { squeue --noheader --format=%i ${1:+--states="$1"} | wc -l; }
 stop_check() {
   local signal=$1 driver
   top="$work/stop/$signal"
-  prepare "$top" "$parallel" "${launch[@]}"
-  add_record "$top" "60    StandInRunTime"
+  prepare "$top" 4 "60    StandInRunTime"
   (cd "$top" && exec "$bin/TARN_DoduVovuv" GW_Test.tol) >"$top.out" 2>&1 &
   driver=$!
   for _ in $(seq 120); do
@@ -187,8 +167,6 @@ for name in parallel one_at_a_time fatal_model; do
   started=$SECONDS
   for way in direct slurm; do
     top="$work/$way/$name"
-    launch=()
-    [ "$way" = direct ] || launch=("$launcher    ModelLauncher   ! Slurm job steps")
     "scenario_$name"
   done
   # Every model run went through Slurm.
@@ -198,7 +176,6 @@ for name in parallel one_at_a_time fatal_model; do
   report "$name"
 done
 way=slurm
-launch=("$launcher    ModelLauncher   ! Slurm job steps")
 for signal in TERM KILL; do
   name="stop_$signal"
   started=$SECONDS

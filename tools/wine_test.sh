@@ -14,19 +14,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 SECONDS=0
+. tools/lib/build.sh
+. tools/lib/compare.sh
+. tools/lib/run_folder.sh
 
 tools/install-deps.sh windows
 
-# The Linux build of tools/test.sh when there is one, else the driver-only build of
-# tools/example.sh.
-if [ -f build/CMakeCache.txt ]; then
-  linux_build=build
-else
-  linux_build=build-example
-  cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DTARN_BUILD_FRONTEND=OFF -DTARN_BUILD_TESTS=OFF >/dev/null
-fi
-cmake --build "$linux_build" --target TARN_DoduVovuv TolvaModel
+# The Linux build of tools/test.sh when there is one, else the shared driver-only build.
+linux_build=build
+[ -f "$linux_build/CMakeCache.txt" ] || linux_build=build-driver
+driver_build "$linux_build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 echo "Built in ${SECONDS}s"
@@ -61,25 +58,14 @@ wineserver --wait
 # The Windows form of a path: the Wine drive letter and backslashes.
 windows_path() { winepath --windows "$1" 2>/dev/null; }
 
-# prepare <folder> <option> <model folder> [control line...]: a run folder as the front end
-# leaves it, with the example's model input and a control file for <option>; the extra lines
-# end the control file, followed on the launcher platform by the launcher's record.
+# prepare <folder> <option> <model folder> [record...]: the run as the front end leaves it
+# (prepare_run_folder, the records ending the model input); on the launcher platform the control
+# file names the launcher.
 prepare() {
-  local folder=$1 option=$2 model=$3
-  shift 3
-  mkdir -p "$folder"
-  cp examples/GW_Test.tol examples/GW_Test.bot examples/GW_Test.met "$folder/"
-  {
-    printf '%s    BinDir   ! Path to executable of TOLVA\r\n' "$model"
-    tail -n +2 "examples/GW_Test_$option.tsb"
-    [ $# -eq 0 ] || printf '%s\r\n' "$@"
-    [ "$platform" != launcher ] ||
-      printf '%s    ModelLauncher   ! Runs the model under Wine\r\n' "$root/tools/launchers/wine"
-  } >"$folder/GW_Test.tsb"
+  prepare_run_folder "$@"
+  [ "$platform" != launcher ] || set_control_record "$1/GW_Test.tsb" ModelLauncher \
+    "$root/tools/launchers/wine" "Runs the model under Wine"
 }
-
-# add_record <folder> <record>: appends a record to the run's model input.
-add_record() { printf '%s\n' "$2" >>"$1/GW_Test.tol"; }
 
 # linux_driver <argument>: replaces the calling subshell with the Linux driver. On the launcher
 # platform the launcher finds none of Wine's settings of this script: it uses the per-user prefix
@@ -193,28 +179,28 @@ scenario_postprocessing() {
   prepare "$top" UserDefined "$model"
   drive "$top" GW_Test.tol
   rm "$top/tolva.ok"
-  prepare "$top" UserDefined "$model${separator}missing" PostProcessOnly
+  prepare "$top" UserDefined "$model${separator}missing"
+  set_control_record "$top/GW_Test.tsb" PostProcessOnly
   drive "$top" GW_Test.tol
 }
 
 # A value out of range in the control file.
 scenario_fatal_control() {
   prepare "$top" UserDefined "$model"
-  sed -i 's/^20        DelTimAppId/0         DelTimAppId/' "$top/GW_Test.tsb"
+  set_control_record "$top/GW_Test.tsb" DelTimAppId 0
   drive "$top" GW_Test.tol
 }
 
 # The model fails for application id 3: logged, then fatal when the results are collected.
 scenario_fatal_model() {
-  prepare "$top" Monthly "$model"
-  add_record "$top" "3    StandInFailFor"
+  prepare "$top" Monthly "$model" "3    StandInFailFor"
   drive "$top" GW_Test.tol
 }
 
 # The same fatal error with a terminal: the console set-up and the row-addressed lines.
 scenario_fatal_on_terminal() {
   prepare "$top" UserDefined "$model"
-  sed -i 's/^20        DelTimAppId/0         DelTimAppId/' "$top/GW_Test.tsb"
+  set_control_record "$top/GW_Test.tsb" DelTimAppId 0
   drive_on_terminal "$top" GW_Test.tol
   grep -q "Variable name is: DelTimAppId" "$capture.terminal" ||
     unexpected "the terminal did not show the error"
@@ -248,15 +234,14 @@ scenario_blanks_in_folder_names() {
 
 # Scratch files that the model leaves in the run folder are removed by a normal end.
 scenario_scratch_files() {
-  prepare "$top" UserDefined "$model"
-  add_record "$top" "Yes    StandInLeaveScratch"
+  prepare "$top" UserDefined "$model" "Yes    StandInLeaveScratch"
   drive "$top" GW_Test.tol
 }
 
 # Three model runs at once, each in a folder of its own, leaving scratch files there.
 scenario_parallel_runs() {
-  prepare "$top" UserDefined "$model" "3        NumParallelRuns   ! Model runs at once"
-  add_record "$top" "Yes    StandInLeaveScratch"
+  prepare "$top" UserDefined "$model" "Yes    StandInLeaveScratch"
+  set_control_record "$top/GW_Test.tsb" NumParallelRuns 3 "Model runs at once"
   drive "$top" GW_Test.tol
 }
 
@@ -277,8 +262,7 @@ scenario_missing_run_folder() {
 # ($driver); returns once the model runs for application id 1, fails when the driver ends first.
 start_until_model_runs() {
   local tries
-  prepare "$top" UserDefined "$model"
-  add_record "$top" "600    StandInRunTime"
+  prepare "$top" UserDefined "$model" "600    StandInRunTime"
   start_driver "$top" GW_Test.tol "$capture.driver"
   wait_for_file "$top/GW_Test_1.tol" "$driver" || return 1
   # Until the model runs (a stop just before its start ends the run in the same way).
@@ -351,9 +335,8 @@ driver_files() {
 # so that the outcome does not depend on how fast the second one starts.
 scenario_locked_run() {
   local first before
-  prepare "$top" UserDefined "$model"
-  sed -i 's/^20        DelTimAppId/150       DelTimAppId/' "$top/GW_Test.tsb"
-  add_record "$top" "1    StandInRunTime"
+  prepare "$top" UserDefined "$model" "1    StandInRunTime"
+  set_control_record "$top/GW_Test.tsb" DelTimAppId 150
   start_driver "$top" GW_Test.tol "$capture.first"
   first=$driver
   if wait_for_file "$top/GW_Test_1.tol" "$first" && kill -STOP "$first"; then
@@ -404,46 +387,21 @@ normalise() {
     END { if (held != "") print held }' "$1"
 }
 
-# report_difference <what> <diff output>
-report_difference() {
-  echo "  differs: $1"
-  printf '%s\n' "$2" | head -n 40 | sed 's/^/    /'
-}
-
 # compare <scenario> <platform>: 0 when the Linux run and that of <platform> (windows or
 # launcher) left the same.
 compare() {
   local name=$1 other=$2 linux_top="$work/linux/$1" other_top="$work/$2/$1"
-  local other_name=$other_top difference failed=0 launched_run=0
+  local other_name=$other_top failed=0 launched_run=0 stream file
   if [ "$other" = windows ]; then
     other_name=$(windows_path "$other_top")
   else
     launched_run=1
   fi
-  if ! difference=$(diff -u --label linux --label "$other" \
-    <(cd "$linux_top" && find . -mindepth 1 | LC_ALL=C sort) \
-    <(cd "$other_top" && find . -mindepth 1 | LC_ALL=C sort)); then
-    report_difference "names of files and folders" "$difference"
-    failed=1
-  fi
-  local file
-  while IFS= read -r file; do
-    # The control files were written for each platform's model folder.
-    [[ "$file" != *.tsb && -f "$other_top/$file" ]] || continue
-    if ! difference=$(diff -u --label "linux/$file" --label "$other/$file" \
-      <(normalise "$linux_top/$file" "$linux_top") \
-      <(LAUNCHED=$launched_run normalise "$other_top/$file" "$other_name")); then
-      report_difference "$file" "$difference"
-      failed=1
-    fi
-  done < <(cd "$linux_top" && find . -type f | LC_ALL=C sort)
+  compare_run_folders linux "$linux_top" "$other" "$other_top" normalise_run_file || failed=1
   for stream in stdout stderr; do
-    if ! difference=$(diff -u --label "linux $stream" --label "$other $stream" \
+    differ "$stream" --label "linux $stream" --label "$other $stream" \
       <(normalise "$work/linux/$name.$stream" "$linux_top") \
-      <(normalise "$work/$other/$name.$stream" "$other_name")); then
-      report_difference "$stream" "$difference"
-      failed=1
-    fi
+      <(normalise "$work/$other/$name.$stream" "$other_name") || failed=1
   done
   for file in "$work/linux/$name.unexpected" "$work/$other/$name.unexpected"; do
     if [ -e "$file" ]; then
@@ -452,6 +410,16 @@ compare() {
     fi
   done
   return "$failed"
+}
+
+# normalise_run_file left|right <file>: a file of the Linux run (left) or of the other platform's
+# run in compare, normalised.
+normalise_run_file() {
+  if [ "$1" = left ]; then
+    normalise "$2" "$linux_top"
+  else
+    LAUNCHED=$launched_run normalise "$2" "$other_name"
+  fi
 }
 
 passed=0
