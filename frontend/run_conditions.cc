@@ -44,6 +44,7 @@ std::optional<int> FieldValue(const RunSettings& settings, const DayField& field
   return WholeNumberIn(settings.*field.value, field.range.minimum, field.range.maximum);
 }
 
+// What the user is told when the field's value lies outside its range.
 QString OutOfRangeText(const DayField& field) {
   return QString::fromLatin1(field.text).arg(field.range.minimum).arg(field.range.maximum);
 }
