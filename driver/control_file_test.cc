@@ -36,7 +36,7 @@ TEST(ReadControlFile, PostProcessOnlyIsSeenAfterTheLastRecordRead) {
     SCOPED_TRACE(c.text);
     TempRun run;
     run.WriteFile("test.tsb", c.text);
-    RunState state;
+    ControlSettings state;
     ReadControlFile(run.rt, state);
     EXPECT_EQ(state.runMode, c.mode);
     EXPECT_FALSE(run.rt.units.IsOpen(kInputUnit));
@@ -46,7 +46,7 @@ TEST(ReadControlFile, PostProcessOnlyIsSeenAfterTheLastRecordRead) {
 TEST(ReadControlFile, MonthlyReadsNoDays) {
   TempRun run;
   run.WriteFile("test.tsb", std::string(kBinDir) + kMonthly + "999 DayInYeaAppLast (d)\n");
-  RunState state;
+  ControlSettings state;
   ReadControlFile(run.rt, state);
   EXPECT_EQ(state.binDir, "/opt/models");
   EXPECT_EQ(state.optApp, Schedule::kMonthly);
@@ -57,10 +57,10 @@ TEST(ReadControlFile, MonthlyReadsNoDays) {
 TEST(ReadControlFile, UserDefinedReadsItsDaysAndRangesThem) {
   TempRun run;
   run.WriteFile("test.tsb", std::string(kBinDir) + kUserDefined + kDays);
-  RunState state;
+  ControlSettings state;
   ReadControlFile(run.rt, state);
   EXPECT_EQ(state.optApp, Schedule::kUserDefined);
-  EXPECT_EQ(state.startDay, 80);
+  EXPECT_EQ(state.dayInYeaAppFirst, 80);
   EXPECT_EQ(state.dayInYeaAppLast, 310);
   EXPECT_EQ(state.delTimAppId, 20);
 }
@@ -89,12 +89,86 @@ TEST(ReadControlFile, RefusesBadControlFiles) {
     SCOPED_TRACE(c.text);
     TempRun run;
     if (!c.text.empty()) run.WriteFile("test.tsb", c.text);
-    RunState state;
+    ControlSettings state;
     EXPECT_EQ(run.StopText([&] { ReadControlFile(run.rt, state); }),
               "An error occurred - program stopped");
     EXPECT_EQ(run.rt.error.line1, c.line1);
     EXPECT_EQ(run.rt.error.line2, c.line2);
     EXPECT_EQ(run.rt.error.line3, c.line3);
+  }
+}
+
+// What the writer writes, the reader reads back, at the ends of every range and with each
+// optional record.
+TEST(ControlFileText, ReadsBackAsWritten) {
+  const auto userDefined = [](double interval, double first, double last) {
+    ControlSettings settings;
+    settings.binDir = "/opt/models";
+    settings.optApp = Schedule::kUserDefined;
+    settings.delTimAppId = interval;
+    settings.dayInYeaAppFirst = first;
+    settings.dayInYeaAppLast = last;
+    return settings;
+  };
+  std::vector<ControlSettings> cases = {
+      userDefined(kIntervalRange.minimum, kDayRange.minimum, kDayRange.maximum),
+      userDefined(kIntervalRange.maximum, kDayRange.maximum, kDayRange.minimum),
+      userDefined(20.5, 80.25, 310.75),
+      ControlSettings{.binDir = "bin", .optApp = Schedule::kOther},
+  };
+  for (const int runs : {kParallelRunsRange.minimum + 1, kParallelRunsRange.maximum}) {
+    ControlSettings parallel{.binDir = "bin"};
+    parallel.numParallelRuns = runs;
+    cases.push_back(parallel);
+  }
+  ControlSettings launched{.binDir = "bin", .modelLauncher = "launch.sh"};
+  launched.runMode = RunMode::kPostProcessOnly;
+  cases.push_back(launched);
+
+  for (const ControlSettings& written : cases) {
+    const std::string text = ControlFileText(written);
+    SCOPED_TRACE(text);
+    TempRun run;
+    run.WriteFile("launch.sh", "");
+    run.WriteFile("test.tsb", text);
+    ControlSettings read;
+    ReadControlFile(run.rt, read);
+    EXPECT_EQ(read.binDir, written.binDir);
+    EXPECT_EQ(read.optApp, written.optApp);
+    EXPECT_EQ(read.delTimAppId, written.delTimAppId);
+    EXPECT_EQ(read.dayInYeaAppFirst, written.dayInYeaAppFirst);
+    EXPECT_EQ(read.dayInYeaAppLast, written.dayInYeaAppLast);
+    EXPECT_EQ(read.numParallelRuns, written.numParallelRuns);
+    EXPECT_EQ(read.modelLauncher, written.modelLauncher);
+    EXPECT_EQ(read.runMode, written.runMode);
+  }
+}
+
+// Past the end of a range the reader refuses what the writer wrote.
+TEST(ControlFileText, ValuesPastTheRangesAreRefused) {
+  const auto past = [](ControlSettings settings, const char* variable) {
+    return std::pair{settings, std::string("Variable name is: ") + variable};
+  };
+  ControlSettings days{.binDir = "bin", .optApp = Schedule::kUserDefined};
+  days.delTimAppId = kDefaultInterval;
+  days.dayInYeaAppFirst = kDefaultFirstDay;
+  days.dayInYeaAppLast = kDefaultLastDay;
+  ControlSettings first = days, last = days, interval = days, runs = days;
+  first.dayInYeaAppFirst = kDayRange.minimum - 1;
+  last.dayInYeaAppLast = kDayRange.maximum + 1;
+  interval.delTimAppId = kIntervalRange.maximum + 1;
+  runs.numParallelRuns = kParallelRunsRange.maximum + 1;
+  const std::pair<ControlSettings, std::string> cases[] = {
+      past(first, "DayInYeaAppFirst"), past(last, "DayInYeaAppLast"), past(interval, "DelTimAppId"),
+      past(runs, "NumParallelRuns")};
+  for (const auto& [settings, line] : cases) {
+    SCOPED_TRACE(line);
+    TempRun run;
+    run.WriteFile("test.tsb", ControlFileText(settings));
+    ControlSettings read;
+    EXPECT_EQ(run.StopText([&] { ReadControlFile(run.rt, read); }),
+              "An error occurred - program stopped");
+    EXPECT_EQ(run.rt.error.line3, line);
   }
 }
 

@@ -25,12 +25,14 @@ void RemoveOldSummaries(Runtime& rt) {
   }
 }
 
-// Writes and runs the model input of application id 1, 2, ... until the schedule ends.
+// Writes and runs the model input of each application id of the schedule's plan.
 void RunSchedule(Runtime& rt, RunState& state) {
   RemoveOldSummaries(rt);
+  const SchedulePlan plan = PlanSchedule(
+      state, state.tableGaps, ReadInputLayout(rt, static_cast<int>(state.tableDates.size())));
   // With several runs at once the whole schedule is written first.
   std::vector<int> kept;
-  WriteSchedule(rt, state, [&](int appId) {
+  WriteSchedule(rt, state, plan, [&](int appId) {
     if (state.numParallelRuns > 1) {
       kept.push_back(appId);
     } else {
@@ -42,7 +44,7 @@ void RunSchedule(Runtime& rt, RunState& state) {
   // Inputs and summaries of higher ids left by an earlier, longer run would otherwise be taken
   // for this run's by a later rebuild of the report. The id that ended the schedule has lost its
   // input and summary already.
-  const int discardedAppId = state.stopFlag ? state.lastAppIdRun + 1 : 0;
+  const int discardedAppId = plan.copies.back().discarded ? plan.copies.back().appId : 0;
   for (int appId = state.lastAppIdRun + 1;; ++appId) {
     const std::string input = rt.InRunFolder(AppIdFileName(rt, appId, ".tol"));
     const std::string summary = rt.InRunFolder(AppIdFileName(rt, appId, ".sum"));

@@ -18,6 +18,13 @@ namespace {
 
 constexpr std::string_view kTableLine = "table Applications";
 
+bool IsTableLine(std::string_view line) { return line.substr(0, kTableLine.size()) == kTableLine; }
+
+// The day the rows of a monthly copy begin on: the 15th of `month`.
+double FifteenthOf(int month) {
+  return DateToDayNumber(Date{1900, static_cast<double>(month), 15});
+}
+
 // The number of values a row of this application type holds; 0 for a type that is not copied.
 int ValueCount(const std::string& type) {
   if (type == "AppSolSur") return 1;
@@ -88,24 +95,81 @@ void ReadApplicationsTable(Runtime& rt, RunState& state) {
   }
 }
 
-int WriteRunFile(Runtime& rt, RunState& state, int appId) {
+InputLayout ReadInputLayout(Runtime& rt, int rows) {
+  InputLayout layout{0, false, false};
   rt.units.Rewind(kInputUnit);
-  const std::string path = rt.InRunFolder(AppIdFileName(rt, appId, ".tol"));
+  for (std::string line; rt.units.ReadLine(kInputUnit, line);) {
+    if (!IsTableLine(line)) {
+      layout.otherLine = true;
+      continue;
+    }
+    ++layout.tableLines;
+    int read = 0;
+    while (read < rows && rt.units.ReadLine(kInputUnit, line)) ++read;
+    if (read == rows) layout.completeTable = true;
+  }
+  return layout;
+}
+
+int SchedulePlan::KeptCount() const {
+  const int count = static_cast<int>(copies.size());
+  return count > 0 && copies.back().discarded ? count - 1 : count;
+}
+
+SchedulePlan PlanSchedule(const ControlSettings& settings, const std::vector<double>& tableGaps,
+                          const InputLayout& layout) {
+  SchedulePlan plan;
+  switch (settings.optApp) {
+    case Schedule::kMonthly:
+      // Each table line met takes the next month.
+      for (int appId = 1; appId <= 12; ++appId) {
+        const int firstMonth = (appId - 1) * layout.tableLines + 1;
+        plan.copies.push_back({appId, firstMonth <= 12 ? FifteenthOf(firstMonth) : 0, firstMonth});
+      }
+      break;
+    case Schedule::kOther:
+      // No schedule: the model input runs once as it stands.
+      plan.copies.push_back({1, settings.dayInYeaAppFirst});
+      break;
+    case Schedule::kUserDefined: {
+      // As the writer moves the rows: the first day, then the gaps added one by one. A copy is
+      // judged after each line: a line besides the table lies on the first day, a table line
+      // with its rows on the day of its last row. The table read has its rows after its line, so
+      // one of the two is there and the schedule ends.
+      const double step = std::trunc(settings.delTimAppId);
+      double firstDay = settings.dayInYeaAppFirst;
+      for (int appId = 1;; ++appId, firstDay += step) {
+        double lastRowDay = firstDay;
+        for (const double gap : tableGaps) lastRowDay += gap;
+        const bool discarded = (layout.otherLine && firstDay > settings.dayInYeaAppLast) ||
+                               (layout.completeTable && lastRowDay > settings.dayInYeaAppLast);
+        plan.copies.push_back({appId, firstDay, 0, discarded});
+        if (discarded) break;
+      }
+      break;
+    }
+  }
+  return plan;
+}
+
+int WriteRunFile(Runtime& rt, const RunState& state, const PlannedCopy& copy) {
+  rt.units.Rewind(kInputUnit);
+  const std::string path = rt.InRunFolder(AppIdFileName(rt, copy.appId, ".tol"));
   const int unit = FreeFil(rt);
   if (rt.units.OpenNew(unit, path) != 0) rt.Fail(-1, " Cannot create file " + path);
 
   const int rows = static_cast<int>(state.tableDates.size());
+  int month = copy.firstMonth;
   for (std::string line; rt.units.ReadLine(kInputUnit, line);) {
-    double currentDay = state.startDay;
-    if (std::string_view(line).substr(0, kTableLine.size()) != kTableLine) {
+    double currentDay = copy.firstDay;
+    if (!IsTableLine(line)) {
       rt.WriteLine(unit, TrimRight(line));
     } else {
       rt.WriteLine(unit, kTableLine);
       if (state.optApp == Schedule::kMonthly) {
-        // Each table line met takes the next month; past December the copy ends here.
-        if (++state.monthCounter > 12) break;
-        const std::string fifteenth = "15-" + std::string(MonthName(state.monthCounter));
-        currentDay = DateToDayNumber(StrToDate(rt, fifteenth));
+        // Past December the copy ends here.
+        if (month > 12) break;
+        currentDay = FifteenthOf(month++);
       }
       if (state.optApp != Schedule::kOther) {
         for (int i = 0; i < rows; ++i) {
@@ -114,21 +178,12 @@ int WriteRunFile(Runtime& rt, RunState& state, int appId) {
         }
       }
     }
-    if (state.optApp == Schedule::kUserDefined && currentDay > state.dayInYeaAppLast) {
-      state.stopFlag = true;
+    if (copy.discarded && currentDay > state.dayInYeaAppLast) {
       rt.units.Close(unit, /*deleteFile=*/true);
       return 0;
     }
   }
   return unit;
-}
-
-int MostAppIds(Schedule option, double firstDay, double lastDay, double interval) {
-  if (option == Schedule::kMonthly) return 12;
-  if (option == Schedule::kOther) return 1;
-  const double step = std::trunc(interval);
-  if (firstDay > lastDay || step < 1) return 0;
-  return static_cast<int>(std::floor((lastDay - firstDay) / step)) + 1;
 }
 
 double ScenarioSpan(const RunState& state) {
@@ -137,23 +192,13 @@ double ScenarioSpan(const RunState& state) {
   return span;
 }
 
-int AppIdCount(const RunState& state) {
-  // WriteRunFile discards an id once its first day or the day of its last row lies past the
-  // last day.
-  const double lastStart = state.dayInYeaAppLast - std::max(0.0, ScenarioSpan(state));
-  return MostAppIds(state.optApp, state.dayInYeaAppFirst, lastStart, state.delTimAppId);
-}
-
-void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int appId)>& onKept) {
-  for (int appId = 1;; ++appId) {
-    if (state.optApp == Schedule::kMonthly && appId > 12) return;
-    // The other option has no schedule: the model input runs once as it stands.
-    if (state.optApp == Schedule::kOther && appId > 1) return;
-    const int unit = WriteRunFile(rt, state, appId);
-    if (state.stopFlag) return;
-    onKept(appId);
+void WriteSchedule(Runtime& rt, const RunState& state, const SchedulePlan& plan,
+                   const std::function<void(int appId)>& onKept) {
+  for (const PlannedCopy& copy : plan.copies) {
+    const int unit = WriteRunFile(rt, state, copy);
+    if (copy.discarded) return;
+    onKept(copy.appId);
     rt.CloseKept(unit);
-    state.startDay += std::trunc(state.delTimAppId);
   }
 }
 

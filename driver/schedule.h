@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/run_state.h"
 #include "support/runtime.h"
@@ -15,26 +16,50 @@ namespace tarn {
 // between them.
 void ReadApplicationsTable(Runtime& rt, RunState& state);
 
-// Writes <RunId>_<AppId>.tol in the run folder. Returns the unit it is open on, complete; or, when
-// the application id lies past the schedule's end, sets state.stopFlag, deletes the file and
-// returns 0.
-int WriteRunFile(Runtime& rt, RunState& state, int appId);
+// How the copies of the model input meet its Applications table, as the schedule writer reads
+// the input: it decides where a user-defined schedule ends and which months a monthly copy takes.
+// The defaults are those of a model input with one table and lines besides it.
+struct InputLayout {
+  int tableLines = 1;         // lines that begin "table Applications", each rewritten with its rows
+  bool completeTable = true;  // a table line has all the table's rows after it
+  bool otherLine = true;      // a line that is neither a table line nor one of its rows
+};
 
-// Writes the model input of application id 1, 2, ... until the schedule ends (after id 12 for the
-// monthly schedule, after id 1 for the other option, at the first discarded id for the
-// user-defined one), handing each kept id to `onKept` while its file is still open.
-void WriteSchedule(Runtime& rt, RunState& state, const std::function<void(int appId)>& onKept);
+// Reads the layout of the model input on the input unit, whose table has `rows` rows.
+InputLayout ReadInputLayout(Runtime& rt, int rows);
 
-// The most application ids a schedule can have: 12 for the monthly one, 1 for the other option;
-// for the user-defined one, one per whole interval from the first to the last day, which a
-// scenario of one application reaches (the spread of more applications can end it sooner).
-int MostAppIds(Schedule option, double firstDay, double lastDay, double interval);
+// One copy of the model input that the schedule writes, for one application id.
+struct PlannedCopy {
+  int appId = 0;
+  double firstDay = 0;  // the day its scenario begins on (the 15th of its first month, monthly)
+  int firstMonth = 0;   // monthly: the month of its first table line; past 12 the copy ends there
+  bool discarded = false;  // its scenario ends past the last day: deleted once written that far
+};
 
-// The number of application ids the schedule of `state` keeps, its Applications table read
-// (ReadApplicationsTable): MostAppIds, where a user-defined id is kept while its scenario, moved
-// to begin on the id's first day, ends no later than the last day. A table whose applications
-// span more days than the first to the last day allow gives none.
-int AppIdCount(const RunState& state);
+// The schedule of a run, computed once from the control settings and the Applications table:
+// the copies in the order of their ids. Only the last can be discarded, which ends the schedule.
+struct SchedulePlan {
+  std::vector<PlannedCopy> copies;
+
+  // The number of application ids kept, whose models run.
+  int KeptCount() const;
+};
+
+// The plan of `settings` for a model input whose Applications table has the gaps `tableGaps`
+// between its rows: 12 ids for the monthly schedule, 1 for the other option; for the user-defined
+// one, ids from the first day on, one interval apart, while the scenario moved to begin there ends
+// no later than the last day, then the first id that does not.
+SchedulePlan PlanSchedule(const ControlSettings& settings, const std::vector<double>& tableGaps,
+                          const InputLayout& layout = {});
+
+// Writes the copy <RunId>_<AppId>.tol in the run folder. Returns the unit it is open on,
+// complete; or 0 for a discarded copy, whose file is deleted once it is written past the last day.
+int WriteRunFile(Runtime& rt, const RunState& state, const PlannedCopy& copy);
+
+// Writes the copies of the plan in order, handing each kept id to `onKept` while its file is
+// still open.
+void WriteSchedule(Runtime& rt, const RunState& state, const SchedulePlan& plan,
+                   const std::function<void(int appId)>& onKept);
 
 // The days from the first to the last application of the Applications table read into `state`.
 double ScenarioSpan(const RunState& state);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "reader/dates.h"
 #include "support/testing.h"
 
 namespace tarn {
@@ -17,16 +18,20 @@ std::string ModelInput(const std::vector<std::string>& rows) {
 
 // Writes the schedule for the model input and returns, per kept application id, the rows of its
 // copy's table.
-// `appIdCount`, when given, receives AppIdCount of the table read.
+// `appIdCount`, when given, receives the ids the front end counts from the table read (its plan
+// for a model input of the usual layout); `plan`, the driver's plan.
 std::vector<std::vector<std::string>> Schedule(TempRun& run, const std::string& modelInput,
-                                               RunState state, int* appIdCount = nullptr) {
+                                               RunState state, int* appIdCount = nullptr,
+                                               SchedulePlan* plan = nullptr) {
   run.WriteFile("test.tol", modelInput);
   run.rt.units.OpenExisting(kInputUnit, run.rt.InRunFolder("test.tol"));
-  state.startDay = state.dayInYeaAppFirst;
   ReadApplicationsTable(run.rt, state);
-  if (appIdCount) *appIdCount = AppIdCount(state);
+  if (appIdCount) *appIdCount = PlanSchedule(state, state.tableGaps).KeptCount();
+  const SchedulePlan written = PlanSchedule(
+      state, state.tableGaps, ReadInputLayout(run.rt, static_cast<int>(state.tableDates.size())));
+  if (plan) *plan = written;
   std::vector<std::vector<std::string>> copies;
-  WriteSchedule(run.rt, state, [&](int appId) {
+  WriteSchedule(run.rt, state, written, [&](int appId) {
     std::vector<std::string> rows;
     bool inTable = false;
     for (const std::string& line : run.Lines("test_" + std::to_string(appId) + ".tol")) {
@@ -99,9 +104,7 @@ TEST(WriteSchedule, EdgesOfTheUserDefinedSchedule) {
     const auto copies = Schedule(run, ModelInput({"05-Jun AppSolSur 1.0"}), c.state);
     ASSERT_EQ(copies.size(), c.ids);
     // A scenario of one application reaches the bound the front end shows as its progress.
-    EXPECT_EQ(MostAppIds(Schedule::kUserDefined, c.state.dayInYeaAppFirst, c.state.dayInYeaAppLast,
-                         c.state.delTimAppId),
-              static_cast<int>(c.ids));
+    EXPECT_EQ(PlanSchedule(c.state, {}).KeptCount(), static_cast<int>(c.ids));
     if (c.ids > 0) {
       EXPECT_EQ(copies.back(), c.lastRows);
     }
@@ -109,7 +112,7 @@ TEST(WriteSchedule, EdgesOfTheUserDefinedSchedule) {
 }
 
 // The count the front end checks before a run agrees with the schedule the driver writes.
-TEST(AppIdCount, CountsTheIdsTheScheduleKeeps) {
+TEST(PlanSchedule, CountsTheIdsTheScheduleKeeps) {
   const struct {
     const char* what;
     std::vector<std::string> rows;
@@ -140,6 +143,61 @@ TEST(AppIdCount, CountsTheIdsTheScheduleKeeps) {
   }
 }
 
+// The plan follows the model input as the writer reads it: a table line out of the first column
+// moves no rows, so only the first day ends the schedule; each table line of a monthly copy takes
+// the next month, and past December a copy ends at its table line. The kept copies begin on the
+// plan's first days; the copy after them is written and deleted.
+TEST(PlanSchedule, FollowsTheTableLinesTheWriterMeets) {
+  const std::string twoTables =
+      "table Applications\n01-Apr AppSolSur 1.0\nend_table\n"
+      "table Applications\n01-Apr AppSolSur 1.0\nend_table\n";
+  const struct {
+    const char* what;
+    std::string input;
+    RunState state;
+    int kept;
+    std::vector<std::string> firstRows;  // the first row of each kept copy; empty when unmoved
+  } kCases[] = {
+      {"table line not in the first column",
+       " table Applications\n01-Apr AppSolSur 1.0\n21-Apr AppSolSur 1.0\nend_table\n",
+       UserDefined(80, 100, 10),
+       3,
+       {"", "", ""}},
+      {"scenario of 20 days",
+       ModelInput({"01-Apr AppSolSur 1.0", "21-Apr AppSolSur 1.0"}),
+       UserDefined(80, 130, 10),
+       4,
+       {"21-Mar", "31-Mar", "10-Apr", "20-Apr"}},
+      {"two tables, monthly",
+       twoTables,
+       RunState{},
+       12,
+       {"15-Jan", "15-Mar", "15-May", "15-Jul", "15-Sep", "15-Nov", "", "", "", "", "", ""}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempRun run;
+    SchedulePlan plan;
+    const auto copies = Schedule(run, c.input, c.state, nullptr, &plan);
+    ASSERT_EQ(copies.size(), static_cast<size_t>(c.kept));
+    ASSERT_EQ(plan.KeptCount(), c.kept);
+    for (int i = 0; i < c.kept; ++i) {
+      EXPECT_EQ(plan.copies[i].appId, i + 1);
+      EXPECT_EQ(copies[i].empty() ? "" : copies[i].front(), c.firstRows[i]) << i + 1;
+      if (!copies[i].empty()) {
+        EXPECT_EQ(DateText(plan.copies[i].firstDay).substr(0, 6), c.firstRows[i]);
+      }
+    }
+    if (c.state.optApp == Schedule::kMonthly) {
+      EXPECT_EQ(run.Lines("test_7.tol"), std::vector<std::string>{"table Applications"});
+    } else {
+      ASSERT_EQ(plan.copies.size(), static_cast<size_t>(c.kept + 1));
+      EXPECT_TRUE(plan.copies.back().discarded);
+      EXPECT_FALSE(run.Exists("test_" + std::to_string(c.kept + 1) + ".tol"));
+    }
+  }
+}
+
 TEST(WriteRunFile, WritesRowsInFixedColumnsAndCopiesEveryOtherLineWhole) {
   TempRun run;
   const std::string longRemark = "* " + std::string(600, 'x');
@@ -152,9 +210,8 @@ TEST(WriteRunFile, WritesRowsInFixedColumnsAndCopiesEveryOtherLineWhole) {
                                 "end_table\n");
   run.rt.units.OpenExisting(kInputUnit, run.rt.InRunFolder("test.tol"));
   RunState state = UserDefined(80, 365, 10);
-  state.startDay = 80;
   ReadApplicationsTable(run.rt, state);
-  const int unit = WriteRunFile(run.rt, state, 1);
+  const int unit = WriteRunFile(run.rt, state, PlannedCopy{1, 80});
   ASSERT_NE(unit, 0);
   run.rt.units.Close(unit);
   EXPECT_EQ(run.Lines("test_1.tol"),

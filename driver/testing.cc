@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "driver/control_file.h"
 #include "driver/driver.h"
 
 namespace tarn::testing {
@@ -62,12 +63,13 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 std::string ControlFile(const std::string& binDir, const std::string& option,
                         const std::string& extra) {
-  return binDir + "    BinDir   ! Path to executable of TOLVA\r\n" + option +
-         "     OptApp               ! Options are Monthly or UserDefined\r\n" +
-         "20        DelTimAppId (d)   ! interval\r\n"
-         "80        DayInYeaAppFirst (d)      ! first\r\n"
-         "310        DayInYeaAppLast (d)       ! last \r\n" +
-         extra;
+  ControlSettings settings;
+  settings.binDir = binDir;
+  settings.optApp = ScheduleOfWord(option).value();
+  settings.delTimAppId = kDefaultInterval;
+  settings.dayInYeaAppFirst = kDefaultFirstDay;
+  settings.dayInYeaAppLast = kDefaultLastDay;
+  return ControlFileText(settings) + extra;
 }
 
 DriverRunFolder::DriverRunFolder() {

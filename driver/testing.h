@@ -12,7 +12,8 @@
 
 namespace tarn::testing {
 
-// A control file for the model in `binDir` and the schedule `option`; `extra` ends it.
+// The control file of the model in `binDir` and the schedule `option` (a word of the control file)
+// with the days offered first, as the writer writes it; `extra` ends it.
 std::string ControlFile(const std::string& binDir, const std::string& option,
                         const std::string& extra = "");
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "driver/control_file.h"
 #include "frontend/calculation.h"
 #include "frontend/command_line.h"
 #include "frontend/export_target.h"
@@ -136,13 +137,15 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
     settings.firstDay = parser.value(line.firstDay);
     settings.lastDay = parser.value(line.lastDay);
     const QString parallel = parser.value(line.parallel);
-    const std::optional<int> parallelRuns = WholeNumberIn(parallel, 1, kMaxParallelRuns);
-    settings.parallelRuns = parallelRuns.value_or(1);
+    const std::optional<int> parallelRuns =
+        WholeNumberIn(parallel, kParallelRunsRange.minimum, kParallelRunsRange.maximum);
+    settings.parallelRuns = parallelRuns.value_or(kDefaultParallelRuns);
 
     QStringList problems = InputProblems(settings);
     if (!parallelRuns)
-      problems << QStringLiteral("Parallel runs must be a whole number from 1 to %1, not: %2")
-                      .arg(kMaxParallelRuns)
+      problems << QStringLiteral("Parallel runs must be a whole number from %1 to %2, not: %3")
+                      .arg(kParallelRunsRange.minimum)
+                      .arg(kParallelRunsRange.maximum)
                       .arg(parallel);
     // The CSV file is checked before the run: it must not replace what the run needs.
     if (parser.isSet(line.csv)) {

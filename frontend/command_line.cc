@@ -1,5 +1,6 @@
 #include "frontend/command_line.h"
 
+#include "driver/control_file.h"
 #include "frontend/version.h"
 
 namespace tarn::frontend {
@@ -47,19 +48,25 @@ CommandLine::CommandLine()
              QStringLiteral("option"), QStringLiteral("Monthly")),
       interval(QStringLiteral("interval"),
                QStringLiteral("Days between the starting days of two application ids (default "
-                              "20)."),
-               QStringLiteral("days"), QStringLiteral("20")),
+                              "%1).")
+                   .arg(kDefaultInterval),
+               QStringLiteral("days"), QString::number(kDefaultInterval)),
       firstDay(QStringLiteral("first-day"),
-               QStringLiteral("First possible day-in-year of application (default 80)."),
-               QStringLiteral("day"), QStringLiteral("80")),
+               QStringLiteral("First possible day-in-year of application (default %1).")
+                   .arg(kDefaultFirstDay),
+               QStringLiteral("day"), QString::number(kDefaultFirstDay)),
       lastDay(QStringLiteral("last-day"),
-              QStringLiteral("Last possible day-in-year of application (default 310)."),
-              QStringLiteral("day"), QStringLiteral("310")),
+              QStringLiteral("Last possible day-in-year of application (default %1).")
+                  .arg(kDefaultLastDay),
+              QStringLiteral("day"), QString::number(kDefaultLastDay)),
       emptyOutput(QStringLiteral("empty-output"),
                   QStringLiteral("Empty an output folder that TARN never prepared.")),
       parallel(QStringLiteral("parallel"),
-               QStringLiteral("Model runs at once, 1 to 64, each in its own folder (default 1)."),
-               QStringLiteral("runs"), QStringLiteral("1")),
+               QStringLiteral("Model runs at once, %1 to %2, each in its own folder (default %3).")
+                   .arg(kParallelRunsRange.minimum)
+                   .arg(kParallelRunsRange.maximum)
+                   .arg(kDefaultParallelRuns),
+               QStringLiteral("runs"), QString::number(kDefaultParallelRuns)),
       csv(QStringLiteral("csv"),
           QStringLiteral("After a successful run, write its results as CSV to this file."),
           QStringLiteral("file")),

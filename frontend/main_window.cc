@@ -29,6 +29,7 @@
 #include <tuple>
 #include <utility>
 
+#include "driver/control_file.h"
 #include "frontend/calculation.h"
 #include "frontend/information_window.h"
 #include "frontend/platform.h"
@@ -130,13 +131,13 @@ void TfrmMain::BuildControls() {
       pnlOptions, "lblInterval",
       QStringLiteral(
           "Time inter&val between the starting days of two consecutive applications Ids:"));
-  edtInterval = Named<QLineEdit>(pnlOptions, "edtInterval", QStringLiteral("20"));
+  edtInterval = Named<QLineEdit>(pnlOptions, "edtInterval", QString::number(kDefaultInterval));
   Label1 = Named<QLabel>(pnlOptions, "Label1",
                          QStringLiteral("First possi&ble day-in-year of application:"));
-  edtFirstDay = Named<QLineEdit>(pnlOptions, "edtFirstDay", QStringLiteral("80"));
+  edtFirstDay = Named<QLineEdit>(pnlOptions, "edtFirstDay", QString::number(kDefaultFirstDay));
   Label3 = Named<QLabel>(pnlOptions, "Label3",
                          QStringLiteral("Last possible day-in-&year of application:"));
-  edtLastDay = Named<QLineEdit>(pnlOptions, "edtLastDay", QStringLiteral("310"));
+  edtLastDay = Named<QLineEdit>(pnlOptions, "edtLastDay", QString::number(kDefaultLastDay));
   lblIntervalUnits = Named<QLabel>(pnlOptions, "lblIntervalUnits", QStringLiteral("[days]"));
   Label4 = Named<QLabel>(pnlOptions, "Label4", QStringLiteral("[days]"));
   Label2 = Named<QLabel>(pnlOptions, "Label2", QStringLiteral("[days]"));
@@ -152,8 +153,10 @@ void TfrmMain::BuildControls() {
       Named<QLabel>(pnlOptions, "lblParallelRuns", QStringLiteral("&Parallel model runs:"));
   spnParallelRuns = Named<QSpinBox>(pnlOptions, "spnParallelRuns");
   // More runs at once than processors only make each run slower.
-  spnParallelRuns->setRange(1, std::clamp(QThread::idealThreadCount(), 1, kMaxParallelRuns));
-  spnParallelRuns->setValue(1);
+  spnParallelRuns->setRange(kParallelRunsRange.minimum,
+                            std::clamp(QThread::idealThreadCount(), kParallelRunsRange.minimum,
+                                       kParallelRunsRange.maximum));
+  spnParallelRuns->setValue(kDefaultParallelRuns);
   spnParallelRuns->setMaximumWidth(80);
 
   pnlRun = Named<QFrame>(this, "pnlRun");

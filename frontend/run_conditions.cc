@@ -28,21 +28,25 @@ std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum) 
 namespace {
 
 // A day field of the user-defined schedule, the range the driver accepts and what the user is
-// told when its value lies outside.
+// told when its value lies outside (%1 and %2 the ends of the range).
 struct DayField {
   QString RunSettings::*value;
-  int minimum;
-  int maximum;
+  ValueRange range;
   const char* text;
 };
 const DayField kDayFields[] = {
-    {&RunSettings::interval, 1, 150, "Interval must be 1 to 150 days"},
-    {&RunSettings::firstDay, 0, 365, "First day must be 0 to 365"},
-    {&RunSettings::lastDay, 0, 365, "Last day must be 0 to 365"},
+    {&RunSettings::interval, kIntervalRange, "Interval must be %1 to %2 days"},
+    {&RunSettings::firstDay, kDayRange, "First day must be %1 to %2"},
+    {&RunSettings::lastDay, kDayRange, "Last day must be %1 to %2"},
 };
 
 std::optional<int> FieldValue(const RunSettings& settings, const DayField& field) {
-  return WholeNumberIn(settings.*field.value, field.minimum, field.maximum);
+  return WholeNumberIn(settings.*field.value, field.range.minimum, field.range.maximum);
+}
+
+// What the user is told when the field's value lies outside its range.
+QString OutOfRangeText(const DayField& field) {
+  return QString::fromLatin1(field.text).arg(field.range.minimum).arg(field.range.maximum);
 }
 
 // The driver's own verdict on the model input's file name as its argument: nothing when it
@@ -97,11 +101,9 @@ std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayV
   if (days.firstDay > days.lastDay)
     return UnmetCondition{QStringLiteral("First day must not lie after the last day"), QString()};
   RunState state;
-  state.optApp = Schedule::kUserDefined;
-  state.dayInYeaAppFirst = days.firstDay;
-  state.dayInYeaAppLast = days.lastDay;
-  state.delTimAppId = days.interval;
-  if (!ReadScenario(tolvaFile, state) || AppIdCount(state) > 0) return std::nullopt;
+  if (!ReadScenario(tolvaFile, state) ||
+      PlanSchedule(UserDefinedSchedule(days), state.tableGaps).KeptCount() > 0)
+    return std::nullopt;
   return UnmetCondition{
       QStringLiteral("The schedule has no application id: the model input's applications span "
                      "%1 days, more than the %2 days from the first to the last day")
@@ -118,6 +120,15 @@ std::optional<DayValues> AcceptedDays(const RunSettings& settings) {
   const std::optional<int> lastDay = FieldValue(settings, kDayFields[2]);
   if (!interval || !firstDay || !lastDay) return std::nullopt;
   return DayValues{*firstDay, *lastDay, *interval};
+}
+
+ControlSettings UserDefinedSchedule(const DayValues& days) {
+  ControlSettings settings;
+  settings.optApp = Schedule::kUserDefined;
+  settings.delTimAppId = days.interval;
+  settings.dayInYeaAppFirst = days.firstDay;
+  settings.dayInYeaAppLast = days.lastDay;
+  return settings;
 }
 
 bool DayFieldsAccepted(const RunSettings& settings) {
@@ -155,7 +166,7 @@ QList<UnmetCondition> UnmetConditions(const RunSettings& settings) {
          QString()});
   if (settings.option == QLatin1String(kUserDefined)) {
     for (const DayField& field : kDayFields)
-      if (!FieldValue(settings, field)) unmet.append({QLatin1String(field.text), QString()});
+      if (!FieldValue(settings, field)) unmet.append({OutOfRangeText(field), QString()});
     const std::optional<DayValues> days = AcceptedDays(settings);
     if (days && inputReadable) {
       if (const auto schedule = ScheduleUnmet(settings.tolvaFile, *days)) unmet.append(*schedule);

@@ -10,13 +10,14 @@
 #include <QString>
 #include <optional>
 
+#include "driver/control_file.h"
 #include "frontend/run_preparation.h"
 
 namespace tarn::frontend {
 
 // The two application options the front end offers.
-inline constexpr char kMonthly[] = "Monthly";
-inline constexpr char kUserDefined[] = "UserDefined";
+inline constexpr const char* kMonthly = ScheduleWord(Schedule::kMonthly);
+inline constexpr const char* kUserDefined = ScheduleWord(Schedule::kUserDefined);
 
 // The whole number in `text` (digits only) when it lies from `minimum` to `maximum`.
 std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum);
@@ -26,9 +27,12 @@ struct DayValues {
   int firstDay, lastDay, interval;
 };
 
-// The day values when the driver accepts all three (first and last day 0 to 365, an interval of
-// 1 to 150); nothing otherwise.
+// The day values when the driver accepts all three (each in the range the control file gives
+// it); nothing otherwise.
 std::optional<DayValues> AcceptedDays(const RunSettings& settings);
+
+// The control settings of the user-defined schedule of `days`.
+ControlSettings UserDefinedSchedule(const DayValues& days);
 
 // Whether the driver accepts the day values: with UserDefined, AcceptedDays; with any other
 // option they are not read.

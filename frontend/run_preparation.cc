@@ -8,15 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "driver/control_file.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "frontend/run_conditions.h"
 
 namespace tarn::frontend {
 namespace {
-
-// The control file's line end, the same on every system.
-constexpr char kCrLf[] = "\r\n";
 
 bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QDir::separator(); }
 
@@ -212,26 +210,15 @@ void lpFileSearch(const QString& folder, const QString& mask, QStringList& list)
 
 QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder,
                            const QString& launcher) {
-  const QString lines[] = {
-      modelFolder + QStringLiteral("    BinDir   ! Path to executable of TOLVA"),
-      settings.option +
-          QStringLiteral("     OptApp               ! Options are Monthly or UserDefined"),
-      settings.interval + QStringLiteral("        DelTimAppId (d)   ! Time interval between the "
-                                         "starting days of two consecutive application Ids"),
-      settings.firstDay + QStringLiteral("        DayInYeaAppFirst (d)      ! First possible "
-                                         "day-in-year of application"),
-      settings.lastDay + QStringLiteral("        DayInYeaAppLast (d)       ! Last possible "
-                                        "day-in-year of application "),
-  };
-  QByteArray text;
-  for (const QString& line : lines) text += line.toLocal8Bit() + kCrLf;
-  if (settings.parallelRuns > 1)
-    text += QString::number(settings.parallelRuns).toLocal8Bit() +
-            "        NumParallelRuns   ! Number of model runs at once" + kCrLf;
-  if (!launcher.isEmpty())
-    text += launcher.toLocal8Bit() +
-            "    ModelLauncher   ! Program that runs each model run (Wine, Slurm)" + kCrLf;
-  return text;
+  const auto written = [](const QString& text) { return text.toLocal8Bit().toStdString(); };
+  ControlSettings control;
+  control.binDir = written(modelFolder);
+  control.optApp = ScheduleOfWord(settings.option.toStdString()).value();
+  control.numParallelRuns = settings.parallelRuns;
+  control.modelLauncher = written(launcher);
+  return QByteArray::fromStdString(tarn::ControlFileText(
+      control,
+      {written(settings.interval), written(settings.firstDay), written(settings.lastDay)}));
 }
 
 std::unique_ptr<OutputFolderLock> CreateInpFile(const RunSettings& settings, Messages& messages) {

@@ -31,9 +31,6 @@ struct RunSettings {
   QString launcherFile{};
 };
 
-// The most model runs the driver runs at once.
-inline constexpr int kMaxParallelRuns = 64;
-
 // The hidden file that every preparation leaves in the output folder.
 inline constexpr char kOutputMarker[] = ".tarn-output";
 
@@ -58,10 +55,9 @@ void lpDeletFiles(const QString& folder);
 // included, no folders) whose name matches `mask`, in the order of the directory search.
 void lpFileSearch(const QString& folder, const QString& mask, QStringList& list);
 
-// The lines of the control file, each ended by CR LF: the five records, the number of parallel
-// runs only when it is above 1 and the model launcher only when there is one (so a default
-// run's file stays as it always was); `modelFolder` and `launcher` are the model executable's
-// folder and the launcher in their written forms.
+// The control file of `settings` as the driver's writer writes it, the day fields as they stand;
+// `modelFolder` and `launcher` are the model executable's folder and the launcher in their
+// written forms. The option must be one that the front end offers.
 QByteArray ControlFileText(const RunSettings& settings, const QString& modelFolder,
                            const QString& launcher);
 

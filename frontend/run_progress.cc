@@ -9,12 +9,15 @@
 namespace tarn::frontend {
 
 std::optional<ExpectedModelRuns> ExpectModelRuns(const RunSettings& settings) {
-  if (settings.option == QLatin1String(kMonthly)) return ExpectedModelRuns{12, true};
+  if (settings.option == QLatin1String(kMonthly))
+    return ExpectedModelRuns{
+        PlanSchedule(ControlSettings{.optApp = Schedule::kMonthly}, {}).KeptCount(), true};
   if (settings.option != QLatin1String(kUserDefined)) return std::nullopt;
   const std::optional<DayValues> days = AcceptedDays(settings);
   if (!days) return std::nullopt;
-  return ExpectedModelRuns{
-      MostAppIds(Schedule::kUserDefined, days->firstDay, days->lastDay, days->interval), false};
+  // Planned for a scenario of one application, which the spread of more applications can only
+  // shorten.
+  return ExpectedModelRuns{PlanSchedule(UserDefinedSchedule(*days), {}).KeptCount(), false};
 }
 
 int CountFinishedModelRuns(const RunSettings& settings) {

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetRunFolder();
   PutFile(std::string(kRunId) + ".tsb", AsText(data, size));
   FuzzRun run;
-  RunState state;
+  ControlSettings state;
   if (!run.Run([&] { ReadControlFile(run.rt, state); })) return 0;
 
   // A control file that passes holds settings the schedule can use as they are.

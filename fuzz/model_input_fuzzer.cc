@@ -25,7 +25,7 @@ void RunSchedule(Schedule schedule) {
   FuzzRun run;
   RunState state;
   state.optApp = schedule;
-  state.dayInYeaAppFirst = state.startDay = 80;
+  state.dayInYeaAppFirst = 80;
   state.dayInYeaAppLast = 310;
   state.delTimAppId = 20;
   run.Run([&] {
@@ -36,11 +36,12 @@ void RunSchedule(Schedule schedule) {
     Require(std::all_of(state.tableDates.begin(), state.tableDates.end(),
                         [](double day) { return std::isfinite(day) && day >= 1; }),
             "a row date that is no day number");
-    for (int appId = 1; appId <= 2; ++appId) {
-      const int unit = WriteRunFile(run.rt, state, appId);
-      if (state.stopFlag) break;
+    const SchedulePlan plan =
+        PlanSchedule(state, state.tableGaps, ReadInputLayout(run.rt, static_cast<int>(rows)));
+    for (size_t i = 0; i < plan.copies.size() && i < 2; ++i) {
+      const int unit = WriteRunFile(run.rt, state, plan.copies[i]);
+      if (plan.copies[i].discarded) break;
       run.rt.units.Close(unit);
-      state.startDay += state.delTimAppId;
     }
     state.rankings = {Ranking{{0}, {50}, {1}}};
     FindFirstAppDates(run.rt, state);
