@@ -91,26 +91,47 @@ bool ReadScenario(const QString& path, RunState& state) {
   }
 }
 
-// The unmet condition of the user-defined schedule of the readable model input `tolvaFile`, if
-// any: the first day after the last, or a schedule of no application id.
-std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayValues& days) {
-  if (days.firstDay > days.lastDay)
-    return UnmetCondition{QStringLiteral("First day must not lie after the last day"), QString()};
+// The driver's state of the user-defined schedule of `days`, the Applications table of the model
+// input `tolvaFile` read into it; nothing when the driver could not read the table.
+std::optional<RunState> UserDefinedSchedule(const QString& tolvaFile, const DayValues& days) {
   RunState state;
   state.optApp = Schedule::kUserDefined;
   state.dayInYeaAppFirst = days.firstDay;
   state.dayInYeaAppLast = days.lastDay;
   state.delTimAppId = days.interval;
-  if (!ReadScenario(tolvaFile, state) || AppIdCount(state) > 0) return std::nullopt;
+  if (!ReadScenario(tolvaFile, state)) return std::nullopt;
+  return state;
+}
+
+// The unmet condition of the user-defined schedule of the readable model input `tolvaFile`, if
+// any: the first day after the last, or a schedule of no application id.
+std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayValues& days) {
+  if (days.firstDay > days.lastDay)
+    return UnmetCondition{QStringLiteral("First day must not lie after the last day"), QString()};
+  const std::optional<RunState> state = UserDefinedSchedule(tolvaFile, days);
+  if (!state || AppIdCount(*state) > 0) return std::nullopt;
   return UnmetCondition{
       QStringLiteral("The schedule has no application id: the model input's applications span "
                      "%1 days, more than the %2 days from the first to the last day")
-          .arg(ScenarioSpan(state))
+          .arg(ScenarioSpan(*state))
           .arg(days.lastDay - days.firstDay),
       tolvaFile};
 }
 
 }  // namespace
+
+std::optional<int> ScheduledAppIds(const RunSettings& settings, const QString& tolvaFile) {
+  if (settings.option == QLatin1String(kMonthly)) {
+    RunState monthly;
+    monthly.optApp = Schedule::kMonthly;
+    return AppIdCount(monthly);
+  }
+  const std::optional<DayValues> days = AcceptedDays(settings);
+  if (settings.option != QLatin1String(kUserDefined) || !days) return std::nullopt;
+  const std::optional<RunState> state = UserDefinedSchedule(tolvaFile, *days);
+  if (!state) return std::nullopt;
+  return AppIdCount(*state);
+}
 
 std::optional<DayValues> AcceptedDays(const RunSettings& settings) {
   const std::optional<int> interval = FieldValue(settings, kDayFields[0]);
