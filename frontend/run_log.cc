@@ -92,6 +92,8 @@ RunLog::RunLog(const RunSettings& settings)
 
 RunLog::~RunLog() = default;
 
+// Named as the driver's AppIdFileName names it, which needs a run-time that holds the run's
+// identity (and would then clean up the run folder on a reading error).
 QString RunLog::PathOf(int appId, const char* extension) const {
   return folder_ + runId_ + QLatin1Char('_') + QString::fromStdString(AppIdToText(appId)) +
          QLatin1String(extension);
