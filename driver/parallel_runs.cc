@@ -48,7 +48,7 @@ bool KeptOutOfRunFolders(const std::string& name, const std::string& runId) {
 
 // The folder of one application id's model run.
 fs::path FolderOfRun(const fs::path& runFolder, const std::string& runId, int appId) {
-  return runFolder / (kRunFolderPrefix + runId + "_" + AppIdToText(appId));
+  return runFolder / RunFolderName(runId, appId);
 }
 
 // Gives the per-run folder the file `from` of the run folder: a hard link, or a symbolic link
@@ -224,6 +224,10 @@ void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<i
   for (size_t i = 0; i < appIds.size(); ++i) {
     if (outcomes[i].exitCode != 0) HandleFailedModelRun(rt, appIds[i]);
   }
+}
+
+std::string RunFolderName(const std::string& runId, int appId) {
+  return kRunFolderPrefix + runId + "_" + AppIdToText(appId);
 }
 
 void RemoveStrayRunFolders(Runtime& rt) {

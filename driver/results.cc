@@ -72,16 +72,7 @@ std::string FirstAppDate(Runtime& rt, int appId) {
   const std::string name = AppIdFileName(rt, appId, ".tol");
   const int unit = FreeFil(rt);
   const bool opened = rt.units.OpenExisting(unit, rt.InRunFolder(name)) == 0;
-  std::string date;
-  std::string line;
-  while (opened && ReadUnitLine(rt, unit, line, kCopyLineLength)) {
-    if (line.find("table Applications") == std::string::npos) continue;
-    if (ReadUnitLine(rt, unit, line, kDateLineLength)) {
-      SplitWords(rt, line);
-      date = Cut(Words(rt).Word(1), kDateLength);
-    }
-    break;
-  }
+  const std::string date = opened ? ReadFirstAppDate(rt, unit) : std::string();
   if (IsBlank(date)) {
     rt.Fail(-1, " First application date missing for application id " + AppIdToText(appId),
             " File: " + name, "", opened ? unit : kInputUnit);
@@ -156,6 +147,21 @@ void FindFirstAppDates(Runtime& rt, RunState& state) {
   for (const Ranking& ranking : state.rankings) {
     state.firstAppDates.push_back(FirstAppDate(rt, ranking.rankAppId.back()));
   }
+}
+
+std::vector<double> ReadSummaryConcentrations(Runtime& rt, int unit) {
+  return ReadSummary(rt, unit, ResultKey(rt));
+}
+
+std::string ReadFirstAppDate(Runtime& rt, int unit) {
+  std::string line;
+  while (ReadUnitLine(rt, unit, line, kCopyLineLength)) {
+    if (line.find("table Applications") == std::string::npos) continue;
+    if (!ReadUnitLine(rt, unit, line, kDateLineLength)) return "";
+    SplitWords(rt, line);
+    return Cut(Words(rt).Word(1), kDateLength);
+  }
+  return "";
 }
 
 }  // namespace tarn

@@ -28,4 +28,13 @@ Ranking RankConcentrations(const std::vector<double>& conc);
 // which CollectResults guarantees.
 void FindFirstAppDates(Runtime& rt, RunState& state);
 
+// The concentrations of every compound in the summary open on `unit`, read as CollectResults reads
+// them once the compound list is read; fatal when a line cannot be read. (The front end's live run
+// log reads each finished model run's summary with it.)
+std::vector<double> ReadSummaryConcentrations(Runtime& rt, int unit);
+
+// The date word of the first row of the Applications table in the copy open on `unit`, as
+// FindFirstAppDates reads it; empty when the copy has none.
+std::string ReadFirstAppDate(Runtime& rt, int unit);
+
 }  // namespace tarn

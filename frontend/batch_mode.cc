@@ -2,9 +2,11 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "driver/control_file.h"
 #include "frontend/calculation.h"
@@ -13,7 +15,9 @@
 #include "frontend/platform.h"
 #include "frontend/report_data.h"
 #include "frontend/run_conditions.h"
+#include "frontend/run_log.h"
 #include "frontend/run_preparation.h"
+#include "frontend/run_progress.h"
 #include "frontend/settings_lookup.h"
 #include "frontend/tarn_registry.h"
 
@@ -63,15 +67,70 @@ QStringList InputProblems(const RunSettings& settings) {
   return problems;
 }
 
+// The console stream of a run: the driver's lines, and the live run log (unless left out), one
+// line each as it happens; on a terminal the log is one progress line that rewrites itself
+// instead, cleared before a line of the driver and drawn again after it.
+class RunConsole {
+ public:
+  RunConsole(std::ostream& console, bool isTerminal, bool withLog)
+      : console_(console), terminal_(isTerminal), withLog_(withLog) {}
+
+  void DriverLine(const QString& line) {
+    const QString progress = progress_;
+    Draw(QString());
+    WriteLine(console_, line);
+    Draw(progress);
+  }
+
+  void Logged(const QString& line) {
+    if (!withLog_ || terminal_) return;
+    WriteLine(console_, line);
+    console_.flush();
+  }
+
+  void Progress(const QString& text) {
+    if (withLog_ && terminal_) Draw(text);
+  }
+
+  // Leaves the line of the progress empty for what follows the run.
+  void End() { Draw(QString()); }
+
+ private:
+  // Replaces the progress line shown by `text`, cut to the width of a narrow terminal.
+  void Draw(const QString& text) {
+    if (progress_.isEmpty() && text.isEmpty()) return;
+    const QString shown = text.left(kTerminalWidth - 1);
+    const qsizetype blanks = std::max<qsizetype>(0, progress_.size() - shown.size());
+    console_ << '\r' << shown.toLocal8Bit().constData() << std::string(blanks, ' ')
+             << (shown.isEmpty() ? "\r" : "") << std::flush;
+    progress_ = shown;
+  }
+
+  static constexpr qsizetype kTerminalWidth = 80;
+  std::ostream& console_;
+  const bool terminal_;
+  const bool withLog_;
+  QString progress_;  // the progress line shown now
+};
+
 // Runs the calculation of `settings` to its end, serving the event loop meanwhile; an
 // interrupt stops the driver. Nothing when the run did not start.
 std::optional<RunOutcome> RunToEnd(const RunSettings& settings, Messages& messages,
-                                   std::ostream& console) {
+                                   RunConsole& console) {
   Calculation run(settings, messages);
   QEventLoop loop;
   std::optional<RunOutcome> outcome;
   QObject::connect(&run, &Calculation::LineRead,
-                   [&console](const QString& line) { WriteLine(console, line); });
+                   [&console](const QString& line) { console.DriverLine(line); });
+  QObject::connect(&run, &Calculation::Logged,
+                   [&console](const QString& line) { console.Logged(line); });
+  QObject::connect(&run, &Calculation::Looked, [&] {
+    const QString running = RunningText(run.RunningAppIds());
+    const QString progress =
+        ProgressText(CountFinishedModelRuns(settings), ExpectModelRuns(settings));
+    console.Progress(running.isEmpty() ? progress
+                                       : QStringLiteral("%1 - %2").arg(progress, running));
+  });
   QObject::connect(&run, &Calculation::Ended, [&](const RunOutcome& ended) {
     outcome = ended;
     loop.quit();
@@ -85,6 +144,7 @@ std::optional<RunOutcome> RunToEnd(const RunSettings& settings, Messages& messag
   // An interrupt during the preparation stops the driver as soon as it runs.
   if (interrupted) run.Stop();
   if (!outcome) loop.exec();
+  console.End();
   return outcome;
 }
 
@@ -112,7 +172,7 @@ bool IsBatchCommandLine(int argc, char** argv) {
 }
 
 int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
-             std::ostream& console) {
+             std::ostream& console, bool consoleIsTerminal) {
   if (const std::optional<int> status = AnswerCommandLine(arguments, out, err))
     return *status == 0 ? kBatchSucceeded : kBatchNotStarted;
   CommandLine line;
@@ -156,7 +216,8 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
     if (!problems.isEmpty()) return kBatchNotStarted;
 
     BatchMessages messages(err, parser.isSet(line.emptyOutput));
-    const std::optional<RunOutcome> outcome = RunToEnd(settings, messages, console);
+    RunConsole runConsole(console, consoleIsTerminal, !parser.isSet(line.quiet));
+    const std::optional<RunOutcome> outcome = RunToEnd(settings, messages, runConsole);
     if (!outcome) return kBatchNotStarted;
     if (outcome->kind != RunOutcome::Kind::kSucceeded) {
       for (const QString& message : outcome->message) WriteLine(err, message);

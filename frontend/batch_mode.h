@@ -23,9 +23,11 @@ enum BatchStatus : int {
 bool IsBatchCommandLine(int argc, char** argv);
 
 // Runs the headless mode for `arguments` (the program name first); the report goes to `out`,
-// messages to `err`, the driver's console lines to `console`. An interrupt (Ctrl-C) stops the
-// driver and ends with kBatchRunFailed. Needs a QCoreApplication.
+// messages to `err`, the driver's console lines and the live run log (unless --quiet) to
+// `console`: one line as each model run starts and finishes, or, when `consoleIsTerminal`, a
+// progress line that rewrites itself. An interrupt (Ctrl-C) stops the driver and ends with
+// kBatchRunFailed. Needs a QCoreApplication.
 int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
-             std::ostream& console);
+             std::ostream& console, bool consoleIsTerminal = false);
 
 }  // namespace tarn::frontend

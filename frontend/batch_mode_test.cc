@@ -173,6 +173,50 @@ TEST_F(BatchModeTest, InterruptStopsTheRun) {
 }
 #endif
 
+#ifndef _WIN32
+// The program itself with its standard error on a pipe and a model that does not end by itself:
+// the line of the application id that has started reaches the pipe while the run goes on, and
+// the stopped run ends with that id's line; --quiet leaves the log out.
+TEST_F(BatchModeTest, LogsTheModelRunsOnStandardErrorAsTheyHappen) {
+  testing::WriteSlowModel(root.Path("slow"), root.Path("model.pid"));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_CONFIG_HOME", root.Path("config"));
+  environment.insert("XDG_CONFIG_DIRS", root.Path("config"));
+  const QByteArray started = "Application id 1 started, first application on 15-Jan\n";
+  for (const bool quiet : {false, true}) {
+    root.Remove("model.pid");
+    QProcess frontEnd;
+    frontEnd.setProcessEnvironment(environment);
+    frontEnd.setWorkingDirectory(root.Path());
+    QStringList options = QStringList("--batch") + ExampleOptions();
+    options[4] = root.Path("slow/TolvaModel.exe");
+    if (quiet) options << "--quiet";
+    frontEnd.start(TARN_BIN_DIR "/TARN_SB", options);
+    QByteArray whileRunning;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          whileRunning += frontEnd.readAllStandardError();
+          return quiet ? root.Exists("model.pid") : whileRunning.contains(started);
+        },
+        60000))
+        << whileRunning.toStdString();
+    EXPECT_EQ(frontEnd.state(), QProcess::Running) << quiet;
+
+    frontEnd.terminate();
+    ASSERT_TRUE(frontEnd.waitForFinished(60000));
+    const QByteArray err = whileRunning + frontEnd.readAllStandardError();
+
+    EXPECT_EQ(frontEnd.exitCode(), kBatchRunFailed) << quiet;
+    EXPECT_EQ(err.contains(started), !quiet) << err.toStdString();
+    EXPECT_EQ(err.contains("\nApplication id 1 stopped\n"), !quiet) << err.toStdString();
+    EXPECT_TRUE(err.endsWith("The run was stopped.\n")) << err.toStdString();
+    ASSERT_TRUE(root.Exists("model.pid"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return testing::ProcessEnded(root.Read("model.pid")); }, 30000));
+  }
+}
+#endif
+
 // A folder that TARN never prepared is emptied only when --empty-output says so.
 TEST_F(BatchModeTest, EmptiesAForeignFolderOnlyWhenTold) {
   root.Write("out/notes.txt");

@@ -12,7 +12,14 @@ Calculation::Calculation(const RunSettings& settings, Messages& messages, int st
     if (FLastLines.size() > cConsoleLinesShown) FLastLines.removeFirst();
     emit LineRead(line);
   });
+  FLogTimer.setInterval(cRunLogInterval);
+  connect(&FLogTimer, &QTimer::timeout, this, [this] {
+    for (const QString& line : FLog->Look()) emit Logged(line);
+    emit Looked();
+  });
   connect(&FDriver, &DriverProcess::Ended, this, [this](int exitCode) {
+    FLogTimer.stop();
+    for (const QString& line : FLog->LookAtEnd(FDriver.StopRequested())) emit Logged(line);
     // Judged, its report read, while no other front end can have touched the folder.
     const RunOutcome outcome =
         JudgeOutcome(FSettings, exitCode, FDriver.StopRequested(), FLastLines);
@@ -25,7 +32,11 @@ bool Calculation::Start() {
   FFolderLock = CreateInpFile(FSettings, FMessages);
   if (!FFolderLock) return false;
   WriteBatchFile(FSettings);
-  if (FDriver.Start(BatchFilePath(FSettings), FSettings.outputPath)) return true;
+  FLog = std::make_unique<RunLog>(FSettings);
+  if (FDriver.Start(BatchFilePath(FSettings), FSettings.outputPath)) {
+    FLogTimer.start();
+    return true;
+  }
   FFolderLock.reset();
   FMessages.ShowError(QStringLiteral("Unable to start the batch file %1")
                           .arg(QDir::toNativeSeparators(BatchFilePath(FSettings))));
@@ -33,5 +44,7 @@ bool Calculation::Start() {
 }
 
 void Calculation::Stop() { FDriver.Stop(); }
+
+QList<int> Calculation::RunningAppIds() const { return FLog ? FLog->Running() : QList<int>(); }
 
 }  // namespace tarn::frontend

@@ -1,18 +1,25 @@
 // Calculation: one run from Calculate to its outcome, without the window, shared by the dialog
 // and the headless mode. It holds the values captured when the run was asked for, prepares the
-// output folder, starts TARN.bat beside the event loop and judges the run when it has ended.
+// output folder, starts TARN.bat beside the event loop, keeps the live run log while it runs and
+// judges the run when it has ended.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 #include "frontend/driver_process.h"
 #include "frontend/messages.h"
+#include "frontend/run_log.h"
 #include "frontend/run_outcome.h"
 #include "frontend/run_preparation.h"
 
 namespace tarn::frontend {
+
+// How often a run's output folder is looked at for the live run log.
+inline constexpr int cRunLogInterval = 500;
 
 class Calculation : public QObject {
   Q_OBJECT
@@ -32,10 +39,16 @@ class Calculation : public QObject {
   bool StopRequested() const { return FDriver.StopRequested(); }
   // The values the run was started with.
   const RunSettings& Settings() const { return FSettings; }
+  // The application ids whose model run goes on (see RunLog::Running).
+  QList<int> RunningAppIds() const;
 
  signals:
   // One console line of the driver.
   void LineRead(const QString& line);
+  // One line of the live run log, as it happens; the last ones come before Ended.
+  void Logged(const QString& line);
+  // The output folder was looked at again while the driver runs.
+  void Looked();
   // The driver has ended; what the run came to.
   void Ended(const RunOutcome& outcome);
 
@@ -47,6 +60,9 @@ class Calculation : public QObject {
   std::unique_ptr<OutputFolderLock> FFolderLock;
   // The driver's last console lines, for a failure without an error file.
   QStringList FLastLines;
+  // The live run log while the driver runs, and what makes it look.
+  std::unique_ptr<RunLog> FLog;
+  QTimer FLogTimer;
 };
 
 }  // namespace tarn::frontend

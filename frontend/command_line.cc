@@ -73,13 +73,18 @@ CommandLine::CommandLine()
       launcher(QStringLiteral("launcher"),
                QStringLiteral("The program that runs each model run (a Wine or Slurm launcher); "
                               "an empty name runs the model itself."),
-               QStringLiteral("file")) {
+               QStringLiteral("file")),
+      quiet(QStringLiteral("quiet"),
+            QStringLiteral("Leave out the live run log on standard error: a line as each "
+                           "application id's model run starts (its first application day) and "
+                           "finishes (its concentration per compound, or failed); on a terminal a "
+                           "progress line instead.")) {
   parser.setApplicationDescription(
       QStringLiteral("TARN_SB prepares a TARN run, starts the driver TARN_DoduVovuv and shows "
                      "its report. Without options it opens its window; stored paths are "
                      "offered there and used by --batch where no option names them."));
   parser.addOptions({help, version, batch, input, model, output, launcher, option, interval,
-                     firstDay, lastDay, emptyOutput, parallel, csv});
+                     firstDay, lastDay, emptyOutput, parallel, csv, quiet});
   for (const char* name : kToolkitOptionsWithValue) {
     QCommandLineOption toolkit(QLatin1String(name), QString(), QStringLiteral("value"));
     toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -120,7 +125,7 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
     for (const QCommandLineOption& headless :
          {commandLine.input, commandLine.model, commandLine.output, commandLine.launcher,
           commandLine.option, commandLine.interval, commandLine.firstDay, commandLine.lastDay,
-          commandLine.emptyOutput, commandLine.parallel, commandLine.csv}) {
+          commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.quiet}) {
       if (parser.isSet(headless)) {
         problem = QStringLiteral("The option --%1 needs --batch.").arg(headless.names().front());
         break;

@@ -9,6 +9,7 @@
 #include "frontend/command_line.h"
 #include "frontend/dialogs.h"
 #include "frontend/main_window.h"
+#include "frontend/platform.h"
 #include "frontend/splash_window.h"
 
 using namespace tarn::frontend;
@@ -36,7 +37,8 @@ int RunDialog(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (IsBatchCommandLine(argc, argv)) {
     QCoreApplication app(argc, argv);
-    return RunBatch(QCoreApplication::arguments(), std::cout, std::cerr, std::cerr);
+    return RunBatch(QCoreApplication::arguments(), std::cout, std::cerr, std::cerr,
+                    StandardErrorIsTerminal());
   }
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

@@ -37,6 +37,7 @@
 #include "frontend/report_reader.h"
 #include "frontend/report_window.h"
 #include "frontend/run_conditions.h"
+#include "frontend/run_log.h"
 #include "frontend/run_outcome.h"
 #include "frontend/run_progress.h"
 #include "frontend/screen_placement.h"
@@ -162,6 +163,7 @@ void TfrmMain::BuildControls() {
   pnlRun = Named<QFrame>(this, "pnlRun");
   pnlRun->setFrameShape(QFrame::StyledPanel);
   lblProgress = Named<QLabel>(pnlRun, "lblProgress");
+  lblRunning = Named<QLabel>(pnlRun, "lblRunning");
   prgRuns = Named<QProgressBar>(pnlRun, "prgRuns");
   prgRuns->setRange(0, 1);
   prgRuns->setValue(0);
@@ -246,6 +248,7 @@ void TfrmMain::BuildControls() {
   // The bar has a row of its own, so that it keeps its width whatever the texts say.
   auto* progress = new QHBoxLayout;
   progress->addWidget(lblProgress, 1);
+  progress->addWidget(lblRunning);
   progress->addWidget(lblTime);
   auto* run = new QVBoxLayout(pnlRun);
   run->addWidget(prgRuns);
@@ -426,18 +429,22 @@ void TfrmMain::UpdateProgress() {
   prgRuns->setRange(0, expected ? std::max(expected->count, 1) : 0);
   prgRuns->setValue(expected ? std::min(finished, expected->count) : 0);
   if (FRun->StopRequested()) {
-    // A run being stopped has no time left to estimate.
+    // A run being stopped has no time left to estimate, nor a model run that goes on.
     lblProgress->setText(QStringLiteral("Stopping the run..."));
+    lblRunning->clear();
     lblTime->setText(TimeText(FRunClock.elapsed(), finished, std::nullopt));
     return;
   }
   lblProgress->setText(ProgressText(finished, expected));
+  lblRunning->setText(RunningText(FRun->RunningAppIds()));
   lblTime->setText(TimeText(FRunClock.elapsed(), finished, expected));
 }
 
 void TfrmMain::btnGoClick() {
   auto* run = new Calculation(CurrentSettings(), FDialogs, cStopGrace, this);
+  // The live run log goes beside what the driver and the model print.
   connect(run, &Calculation::LineRead, memConsole, &QPlainTextEdit::appendPlainText);
+  connect(run, &Calculation::Logged, memConsole, &QPlainTextEdit::appendPlainText);
   connect(run, &Calculation::Ended, this, &TfrmMain::RunEnded);
   FRun = run;
   SetCalculating(true);
@@ -462,7 +469,7 @@ void TfrmMain::btnGoClick() {
   }
   FRun = nullptr;
   run->deleteLater();
-  for (QLabel* label : {lblProgress, lblTime}) label->clear();
+  for (QLabel* label : {lblProgress, lblRunning, lblTime}) label->clear();
   prgRuns->setRange(0, 1);
   prgRuns->setValue(0);
   SetCalculating(false);
@@ -492,6 +499,7 @@ void TfrmMain::RunEnded(const RunOutcome& outcome) {
   // The panel says what the run came to; a success fills the bar.
   lblProgress->setText(EndText(outcome, FRunClock.elapsed(), CountFinishedModelRuns(settings),
                                ExpectModelRuns(settings)));
+  lblRunning->clear();
   lblTime->clear();
   if (outcome.kind == RunOutcome::Kind::kSucceeded) {
     prgRuns->setRange(0, 1);

@@ -138,6 +138,8 @@ class TfrmMain : public QWidget {
   QLabel* lblCalculateHint;
   QFrame* pnlRun;
   QLabel* lblProgress;
+  // The application ids whose model run goes on.
+  QLabel* lblRunning;
   QProgressBar* prgRuns;
   QLabel* lblTime;
   QPlainTextEdit* memConsole;

@@ -592,6 +592,52 @@ TEST_F(MainWindowTest, StopAndCloseEndTheDriverAndItsModelRuns) {
 #endif
 
 #ifndef _WIN32
+// With the real driver and a model that does not end by itself, the console view shows the line
+// of the application id that has started while the run goes on, and the run panel names the id;
+// the stopped run ends with that id's line.
+TEST_F(MainWindowTest, ConsoleViewLogsTheModelRunsAsTheyHappen) {
+  for (const char* folder : {"in", "out", "bin"}) root.MakeFolder(folder);
+  for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, root.Path("in/") + name));
+  ASSERT_TRUE(QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", root.Path("bin/TARN_DoduVovuv")));
+  testing::WriteSlowModel(root.Path("slow"), root.Path("model.pid"));
+  testing::WriteUserSetting(cRegTolvaFilePath, root.Path("in/GW_Test.tol"));
+  testing::WriteUserSetting(cRegTolvaModelPath, root.Path("slow/TolvaModel.exe"));
+  testing::WriteUserSetting(cRegOutputPath, root.Path("out"));
+  Open();
+  const QString started = "Application id 1 started, first application on 15-Jan";
+  QStringList whileRunning;
+  QString running;
+  QTimer::singleShot(0, [&] {
+    const auto* console = Find<QPlainTextEdit>("memConsole");
+    const auto* runningId = Find<QLabel>("lblRunning");
+    if (!QTest::qWaitFor(
+            [&] {
+              return console->toPlainText().split('\n').contains(started) &&
+                     !runningId->text().isEmpty();
+            },
+            30000))
+      return;
+    EXPECT_TRUE(window->Calculating());
+    whileRunning = console->toPlainText().split('\n');
+    running = runningId->text();
+    Click("btnStop");
+  });
+
+  Calculate();
+
+  EXPECT_TRUE(whileRunning.contains(started)) << whileRunning.join('\n').toStdString();
+  EXPECT_EQ(running, "Running application id 1");
+  EXPECT_TRUE(Find<QPlainTextEdit>("memConsole")
+                  ->toPlainText()
+                  .split('\n')
+                  .contains("Application id 1 stopped"));
+  EXPECT_EQ(Find<QLabel>("lblRunning")->text(), "");
+  ASSERT_TRUE(root.Exists("model.pid"));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return testing::ProcessEnded(root.Read("model.pid")); }, 30000));
+}
+
 // Once a run has ended the run panel says what it came to, in place of its progress and time:
 // a failure quotes the first line of the error file (else of its message) and names the
 // application id the error names; a stopped run counts its model runs. The bar keeps its width.

@@ -1,7 +1,7 @@
 // The front end's only contact with what differs between operating systems: the driver's and
 // the model's default places, the written form of the model folder and of a program's path, the
 // batch file and how it is started, file attributes, the
-// driver's lock, the settings store, process groups and interrupts. platform_posix.cc
+// driver's lock, the settings store, process groups, interrupts and the terminal. platform_posix.cc
 // and platform_win32.cc implement it; nothing else in the front end asks which system it runs on.
 #pragma once
 
@@ -73,6 +73,9 @@ void AskProcessGroupToStop(qint64 pid);
 
 // Ends the process group of the child `pid` at once.
 void KillProcessGroup(qint64 pid);
+
+// Whether the program's standard error is an interactive console (not a pipe or a file).
+bool StandardErrorIsTerminal();
 
 // While it lives, an interrupt of the program (Ctrl-C; on POSIX also SIGTERM and SIGHUP) calls
 // `onInterrupt` from the event loop instead of ending the program.

@@ -78,6 +78,8 @@ Command BatchCommand(const QString& batchPath) {
 
 bool IsSystemFile(const QString&) { return false; }
 
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
 void MarkHidden(const QString&) {}
 
 bool BusyMarkerLocked(const QString& path) {

@@ -1,6 +1,7 @@
 // The front end on Windows: the driver in bin\ below the current folder, short path names,
 // a batch file run by the command interpreter in a process group of its own, file attributes,
 // the registry and the console's Ctrl-C.
+#include <io.h>
 #include <windows.h>
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <cstdio>
 
 #include "frontend/platform.h"
 
@@ -59,6 +61,8 @@ QByteArray BatchFileText(const QString& driverFile, const QString& inputFileName
 Command BatchCommand(const QString& batchPath) {
   return {QStringLiteral("cmd.exe"), {QStringLiteral("/c"), QDir::toNativeSeparators(batchPath)}};
 }
+
+bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 bool IsSystemFile(const QString& path) {
   const DWORD attributes = GetFileAttributesW(Wide(QDir::toNativeSeparators(path)).c_str());

@@ -79,20 +79,31 @@ bool IsOneWord(const QString& text) {
          std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
-// The Applications table of the model input `path`, read as the driver reads it, into `state`.
-// False when the driver could not read it: the driver then names the fault itself.
-bool ReadScenario(const QString& path, RunState& state) {
+// The Applications table of the model input `path`, read as the driver reads it, into `state`,
+// and the layout the schedule writer meets in it. Nothing when the driver could not read it: the
+// driver then names the fault itself.
+std::optional<InputLayout> ReadScenario(const QString& path, RunState& state) {
   std::ostringstream out, err, console;
   Console silent(console, /*isTerminal=*/false);
   // No run argument: a reading error stops at once, with no run folder to clean up.
   Runtime rt({"TARN_SB"}, out, err, silent);
   try {
-    if (rt.units.OpenExisting(kInputUnit, QFile::encodeName(path).toStdString()) != 0) return false;
+    if (rt.units.OpenExisting(kInputUnit, QFile::encodeName(path).toStdString()) != 0)
+      return std::nullopt;
     ReadApplicationsTable(rt, state);
-    return true;
+    return ReadInputLayout(rt, static_cast<int>(state.tableDates.size()));
   } catch (const ProgramStop&) {
-    return false;
+    return std::nullopt;
   }
+}
+
+// The number of application ids the driver keeps of the user-defined schedule of `days` for the
+// model input `tolvaFile`, whose table is read into `state`; nothing when it cannot be read.
+std::optional<int> UserDefinedAppIds(const QString& tolvaFile, const DayValues& days,
+                                     RunState& state) {
+  const std::optional<InputLayout> layout = ReadScenario(tolvaFile, state);
+  if (!layout) return std::nullopt;
+  return PlanSchedule(UserDefinedSchedule(days), state.tableGaps, *layout).KeptCount();
 }
 
 // The unmet condition of the user-defined schedule of the readable model input `tolvaFile`, if
@@ -101,9 +112,8 @@ std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayV
   if (days.firstDay > days.lastDay)
     return UnmetCondition{QStringLiteral("First day must not lie after the last day"), QString()};
   RunState state;
-  if (!ReadScenario(tolvaFile, state) ||
-      PlanSchedule(UserDefinedSchedule(days), state.tableGaps).KeptCount() > 0)
-    return std::nullopt;
+  const std::optional<int> kept = UserDefinedAppIds(tolvaFile, days, state);
+  if (!kept || *kept > 0) return std::nullopt;
   return UnmetCondition{
       QStringLiteral("The schedule has no application id: the model input's applications span "
                      "%1 days, more than the %2 days from the first to the last day")
@@ -113,6 +123,18 @@ std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayV
 }
 
 }  // namespace
+
+std::optional<int> ScheduledAppIds(const RunSettings& settings, const QString& tolvaFile) {
+  if (settings.option == QLatin1String(kMonthly)) {
+    ControlSettings monthly;
+    monthly.optApp = Schedule::kMonthly;
+    return PlanSchedule(monthly, {}).KeptCount();
+  }
+  const std::optional<DayValues> days = AcceptedDays(settings);
+  if (settings.option != QLatin1String(kUserDefined) || !days) return std::nullopt;
+  RunState state;
+  return UserDefinedAppIds(tolvaFile, *days, state);
+}
 
 std::optional<DayValues> AcceptedDays(const RunSettings& settings) {
   const std::optional<int> interval = FieldValue(settings, kDayFields[0]);

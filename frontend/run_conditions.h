@@ -38,6 +38,11 @@ ControlSettings UserDefinedSchedule(const DayValues& days);
 // option they are not read.
 bool DayFieldsAccepted(const RunSettings& settings);
 
+// The number of application ids the driver's schedule keeps for the option and day values of
+// `settings` and the Applications table of the model input `tolvaFile` (its schedule plan); nothing
+// when the option is neither of the two or the driver would not read the day values or the table.
+std::optional<int> ScheduledAppIds(const RunSettings& settings, const QString& tolvaFile);
+
 // One condition of Calculate that does not hold: what the user is told, and the path it is
 // about (empty for a day value).
 struct UnmetCondition {
