@@ -1,12 +1,15 @@
 // Calculation: one run from Calculate to its outcome, without the window, shared by the dialog
 // and the headless mode. It holds the values captured when the run was asked for, prepares the
-// output folder, starts TARN.bat beside the event loop and judges the run when it has ended.
+// output folder, starts TARN.bat beside the event loop and judges the run when it has ended. It
+// keeps the run's audit record in the output folder from before the driver starts to the end.
 #pragma once
 
 #include <QObject>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
+#include "frontend/audit_record.h"
 #include "frontend/driver_process.h"
 #include "frontend/messages.h"
 #include "frontend/run_outcome.h"
@@ -22,10 +25,11 @@ class Calculation : public QObject {
   Calculation(const RunSettings& settings, Messages& messages, int stopGrace = cStopGrace,
               QObject* parent = nullptr);
 
-  // Prepares the output folder, writes TARN.bat and starts it; the output folder stays locked
-  // until the run has been judged. False, with nothing started and Ended never coming, when the
-  // preparation was refused or the batch file could not be started. Throws std::runtime_error
-  // when a file cannot be written.
+  // Prepares the output folder, writes TARN.bat and the audit record of the run's start and
+  // starts TARN.bat; the output folder stays locked until the run has been judged and its record
+  // completed. False, with nothing started and Ended never coming, when the preparation was
+  // refused or the batch file could not be started. Throws std::runtime_error when a file
+  // cannot be written.
   bool Start();
   // Asks the driver to stop (see DriverProcess::Stop); Ended follows once it has ended.
   void Stop();
@@ -40,6 +44,13 @@ class Calculation : public QObject {
   void Ended(const RunOutcome& outcome);
 
  private:
+  // Writes the audit record into the output folder, hidden. Throws std::runtime_error when it
+  // cannot be written.
+  void WriteRecord();
+  // Completes the audit record with `outcome` and writes it; a record that cannot be written is
+  // removed, so that none tells of the run as going on, and its message returned.
+  std::optional<QString> EndRecord(const RunOutcome& outcome);
+
   const RunSettings FSettings;
   Messages& FMessages;
   DriverProcess FDriver;
@@ -47,6 +58,7 @@ class Calculation : public QObject {
   std::unique_ptr<OutputFolderLock> FFolderLock;
   // The driver's last console lines, for a failure without an error file.
   QStringList FLastLines;
+  AuditRecord FRecord;
 };
 
 }  // namespace tarn::frontend
