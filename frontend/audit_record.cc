@@ -64,7 +64,7 @@ RecordedFile Hashed(const QString& path) {
       return file;
     }
   }
-  file.size = 0;
+  file.size = 0;  // a read cut short by an error counts nothing
   file.unreadable = error == kNotARegularFile ? QStringLiteral("not a regular file")
                                               : QString::fromStdString(ReasonFor(error));
   return file;
