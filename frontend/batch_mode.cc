@@ -9,6 +9,7 @@
 #include <string>
 
 #include "driver/control_file.h"
+#include "frontend/audit_record.h"
 #include "frontend/calculation.h"
 #include "frontend/command_line.h"
 #include "frontend/export_target.h"
@@ -152,15 +153,27 @@ std::optional<RunOutcome> RunToEnd(const RunSettings& settings, Messages& messag
 int ExportCsv(const QString& path, const RunReportData& report, std::ostream& err) {
   if (!report.data) {
     WriteLine(err, QStringLiteral("The CSV file was not written: %1").arg(report.note));
-    return kBatchCsvNotWritten;
+    return kBatchExportNotWritten;
   }
   try {
     WriteReportCsv(path, *report.data);
   } catch (const std::runtime_error& error) {
     WriteLine(err, QString::fromUtf8(error.what()));
-    return kBatchCsvNotWritten;
+    return kBatchExportNotWritten;
   }
   return kBatchSucceeded;
+}
+
+// Copies the audit record of the run of `settings` to `path`. False, with the reason on `err`,
+// when it cannot be read or written.
+bool CopyRecord(const RunSettings& settings, const QString& path, std::ostream& err) {
+  try {
+    CopyAuditRecord(settings, path);
+  } catch (const std::runtime_error& error) {
+    WriteLine(err, QString::fromUtf8(error.what()));
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -207,9 +220,15 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
                       .arg(kParallelRunsRange.minimum)
                       .arg(kParallelRunsRange.maximum)
                       .arg(parallel);
-    // The CSV file is checked before the run: it must not replace what the run needs.
+    // The CSV file and the record's copy are checked before the run: they must not replace what
+    // the run needs.
     if (parser.isSet(line.csv)) {
       if (const auto refusal = ExportRefusal(absolute(parser.value(line.csv)), settings))
+        problems << *refusal;
+    }
+    if (parser.isSet(line.record)) {
+      if (const auto refusal = ExportRefusal(absolute(parser.value(line.record)), settings,
+                                             QStringLiteral("the audit record")))
         problems << *refusal;
     }
     for (const QString& problem : problems) WriteLine(err, problem);
@@ -219,14 +238,18 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
     RunConsole runConsole(console, consoleIsTerminal, !parser.isSet(line.quiet));
     const std::optional<RunOutcome> outcome = RunToEnd(settings, messages, runConsole);
     if (!outcome) return kBatchNotStarted;
+    const bool recordCopied =
+        !parser.isSet(line.record) || CopyRecord(settings, parser.value(line.record), err);
     if (outcome->kind != RunOutcome::Kind::kSucceeded) {
       for (const QString& message : outcome->message) WriteLine(err, message);
       return kBatchRunFailed;
     }
     for (const QString& reportLine : outcome->report.sections) WriteLine(out, reportLine);
     out.flush();
-    if (!parser.isSet(line.csv)) return kBatchSucceeded;
-    return ExportCsv(parser.value(line.csv), outcome->report.data, err);
+    const int csvStatus = parser.isSet(line.csv)
+                              ? ExportCsv(parser.value(line.csv), outcome->report.data, err)
+                              : kBatchSucceeded;
+    return recordCopied ? csvStatus : kBatchExportNotWritten;
   } catch (const std::exception& error) {
     WriteLine(err, QString::fromUtf8(error.what()));
     return kBatchNotStarted;

@@ -2,7 +2,7 @@
 // executable, the output folder, the model launcher, the option and the day values from its
 // options (the paths default to the stored settings), runs the driver as the dialog does, writes
 // the report's sections to standard output, with --csv FILE writes the run's results as CSV,
-// and tells success by its exit status.
+// with --record FILE a copy of its audit record, and tells success by its exit status.
 #pragma once
 
 #include <QStringList>
@@ -12,11 +12,12 @@ namespace tarn::frontend {
 
 // Exit status of the headless mode.
 enum BatchStatus : int {
-  kBatchSucceeded = 0,      // the run succeeded: tolva.ok, no error file, a complete report
-  kBatchRunFailed = 1,      // the run started but did not succeed, or was stopped
-  kBatchNotStarted = 2,     // options, inputs or the CSV file refused, or the output folder
-                            // not prepared (another run is going on in it)
-  kBatchCsvNotWritten = 3,  // the run succeeded, but its results could not be written as CSV
+  kBatchSucceeded = 0,         // the run succeeded: tolva.ok, no error file, a complete report
+  kBatchRunFailed = 1,         // the run started but did not succeed, or was stopped
+  kBatchNotStarted = 2,        // options, inputs or an export file refused, or the output folder
+                               // not prepared (another run is going on in it)
+  kBatchExportNotWritten = 3,  // the run succeeded, but its results could not be written as CSV
+                               // or its audit record not copied
 };
 
 // Whether the command line asks for the headless mode.

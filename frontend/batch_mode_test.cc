@@ -398,7 +398,7 @@ TEST_F(BatchModeTest, WritesNoCsvWithoutTheResults) {
        kBatchRunFailed, "Unable to complete the run GW_Test: the driver "},
       {"a CSV file in a folder that does not exist",
        [&](QStringList& options) { options.back() = root.Path("missing/results.csv"); },
-       kBatchCsvNotWritten,
+       kBatchExportNotWritten,
        "Unable to write the CSV file " + root.Path("missing/results.csv") + ": "},
       {"a driver that ends well without its summary report",
        [&](QStringList&) {

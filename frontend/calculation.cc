@@ -1,6 +1,10 @@
 #include "frontend/calculation.h"
 
 #include <QDir>
+#include <QFile>
+#include <stdexcept>
+
+#include "frontend/platform.h"
 
 namespace tarn::frontend {
 
@@ -23,7 +27,9 @@ Calculation::Calculation(const RunSettings& settings, Messages& messages, int st
     // Judged, its report read, while no other front end can have touched the folder.
     const RunOutcome outcome =
         JudgeOutcome(FSettings, exitCode, FDriver.StopRequested(), FLastLines);
+    const std::optional<QString> recordProblem = EndRecord(outcome);
     FFolderLock.reset();
+    if (recordProblem) FMessages.ShowError(*recordProblem);
     emit Ended(outcome);
   });
 }
@@ -32,15 +38,37 @@ bool Calculation::Start() {
   FFolderLock = CreateInpFile(FSettings, FMessages);
   if (!FFolderLock) return false;
   WriteBatchFile(FSettings);
+  FRecord = StartAuditRecord(FSettings);
+  WriteRecord();
   FLog = std::make_unique<RunLog>(FSettings);
   if (FDriver.Start(BatchFilePath(FSettings), FSettings.outputPath)) {
     FLogTimer.start();
     return true;
   }
+  const QString notStarted = QStringLiteral("Unable to start the batch file %1")
+                                 .arg(QDir::toNativeSeparators(BatchFilePath(FSettings)));
+  const std::optional<QString> recordProblem = EndRecord({RunOutcome::Kind::kFailed, {notStarted}});
   FFolderLock.reset();
-  FMessages.ShowError(QStringLiteral("Unable to start the batch file %1")
-                          .arg(QDir::toNativeSeparators(BatchFilePath(FSettings))));
+  FMessages.ShowError(notStarted);
+  if (recordProblem) FMessages.ShowError(*recordProblem);
   return false;
+}
+
+void Calculation::WriteRecord() {
+  const QString path = AuditRecordPath(FSettings.outputPath);
+  WriteAuditRecord(path, FRecord);
+  MarkHidden(path);
+}
+
+std::optional<QString> Calculation::EndRecord(const RunOutcome& outcome) {
+  EndAuditRecord(FRecord, outcome);
+  try {
+    WriteRecord();
+  } catch (const std::runtime_error& error) {
+    QFile::remove(AuditRecordPath(FSettings.outputPath));
+    return QString::fromUtf8(error.what());
+  }
+  return std::nullopt;
 }
 
 void Calculation::Stop() { FDriver.Stop(); }

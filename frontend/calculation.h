@@ -1,7 +1,8 @@
 // Calculation: one run from Calculate to its outcome, without the window, shared by the dialog
 // and the headless mode. It holds the values captured when the run was asked for, prepares the
 // output folder, starts TARN.bat beside the event loop, keeps the live run log while it runs and
-// judges the run when it has ended.
+// judges the run when it has ended. It keeps the run's audit record in the output folder from
+// before the driver starts to the end.
 #pragma once
 
 #include <QList>
@@ -9,7 +10,9 @@
 #include <QStringList>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
+#include "frontend/audit_record.h"
 #include "frontend/driver_process.h"
 #include "frontend/messages.h"
 #include "frontend/run_log.h"
@@ -29,10 +32,11 @@ class Calculation : public QObject {
   Calculation(const RunSettings& settings, Messages& messages, int stopGrace = cStopGrace,
               QObject* parent = nullptr);
 
-  // Prepares the output folder, writes TARN.bat and starts it; the output folder stays locked
-  // until the run has been judged. False, with nothing started and Ended never coming, when the
-  // preparation was refused or the batch file could not be started. Throws std::runtime_error
-  // when a file cannot be written.
+  // Prepares the output folder, writes TARN.bat and the audit record of the run's start and
+  // starts TARN.bat; the output folder stays locked until the run has been judged and its record
+  // completed. False, with nothing started and Ended never coming, when the preparation was
+  // refused or the batch file could not be started. Throws std::runtime_error when a file
+  // cannot be written.
   bool Start();
   // Asks the driver to stop (see DriverProcess::Stop); Ended follows once it has ended.
   void Stop();
@@ -53,6 +57,13 @@ class Calculation : public QObject {
   void Ended(const RunOutcome& outcome);
 
  private:
+  // Writes the audit record into the output folder, hidden. Throws std::runtime_error when it
+  // cannot be written.
+  void WriteRecord();
+  // Completes the audit record with `outcome` and writes it; a record that cannot be written is
+  // removed, so that none tells of the run as going on, and its message returned.
+  std::optional<QString> EndRecord(const RunOutcome& outcome);
+
   const RunSettings FSettings;
   Messages& FMessages;
   DriverProcess FDriver;
@@ -63,6 +74,7 @@ class Calculation : public QObject {
   // The live run log while the driver runs, and what makes it look.
   std::unique_ptr<RunLog> FLog;
   QTimer FLogTimer;
+  AuditRecord FRecord;
 };
 
 }  // namespace tarn::frontend

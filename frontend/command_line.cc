@@ -1,6 +1,7 @@
 #include "frontend/command_line.h"
 
 #include "driver/control_file.h"
+#include "frontend/audit_record.h"
 #include "frontend/version.h"
 
 namespace tarn::frontend {
@@ -78,13 +79,24 @@ CommandLine::CommandLine()
             QStringLiteral("Leave out the live run log on standard error: a line as each "
                            "application id's model run starts (its first application day) and "
                            "finishes (its concentration per compound, or failed); on a terminal a "
-                           "progress line instead.")) {
+                           "progress line instead.")),
+      record(QStringLiteral("record"),
+             QStringLiteral("After the run, whatever its outcome, write its audit record to this "
+                            "file."),
+             QStringLiteral("file")),
+      verify(QStringLiteral("verify"),
+             QStringLiteral("Check that the files an audit record names are still the ones of "
+                            "its run, one line per file: exit status 0 when all are, 1 when one "
+                            "differs or is missing, 2 when the record cannot be read. The run's "
+                            "files are looked for in the output folder the record names, or in "
+                            "--output."),
+             QStringLiteral("record")) {
   parser.setApplicationDescription(
       QStringLiteral("TARN_SB prepares a TARN run, starts the driver TARN_DoduVovuv and shows "
                      "its report. Without options it opens its window; stored paths are "
                      "offered there and used by --batch where no option names them."));
-  parser.addOptions({help, version, batch, input, model, output, launcher, option, interval,
-                     firstDay, lastDay, emptyOutput, parallel, csv, quiet});
+  parser.addOptions({help, version, verify, batch, input, model, output, launcher, option,
+                     interval, firstDay, lastDay, emptyOutput, parallel, csv, record, quiet});
   for (const char* name : kToolkitOptionsWithValue) {
     QCommandLineOption toolkit(QLatin1String(name), QString(), QStringLiteral("value"));
     toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -102,7 +114,8 @@ CommandLine::CommandLine()
 QString CommandLine::Usage() const {
   return QStringLiteral(
              "Usage: TARN_SB [--help | --version]\n"
-             "       TARN_SB --batch [options]\n\n") +
+             "       TARN_SB --batch [options]\n"
+             "       TARN_SB --verify <record> [--output <folder>]\n\n") +
          parser.helpText().section(QLatin1Char('\n'), 1);
 }
 
@@ -121,11 +134,26 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
     return 0;
   } else if (!parser.positionalArguments().isEmpty()) {
     problem = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().front());
+  } else if (parser.isSet(commandLine.verify)) {
+    for (const QCommandLineOption& other :
+         {commandLine.batch, commandLine.input, commandLine.model, commandLine.launcher,
+          commandLine.option, commandLine.interval, commandLine.firstDay, commandLine.lastDay,
+          commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.record}) {
+      if (parser.isSet(other)) {
+        problem =
+            QStringLiteral("The option --%1 does not go with --verify.").arg(other.names().front());
+        break;
+      }
+    }
+    if (problem.isEmpty())
+      return VerifyAuditRecord(parser.value(commandLine.verify), parser.value(commandLine.output),
+                               out, err);
   } else if (!parser.isSet(commandLine.batch)) {
     for (const QCommandLineOption& headless :
          {commandLine.input, commandLine.model, commandLine.output, commandLine.launcher,
           commandLine.option, commandLine.interval, commandLine.firstDay, commandLine.lastDay,
-          commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.quiet}) {
+          commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.record,
+          commandLine.quiet}) {
       if (parser.isSet(headless)) {
         problem = QStringLiteral("The option --%1 needs --batch.").arg(headless.names().front());
         break;

@@ -19,13 +19,14 @@ struct CommandLine {
 
   QCommandLineParser parser;
   QCommandLineOption batch, help, version, input, model, output, option, interval, firstDay,
-      lastDay, emptyOutput, parallel, csv, launcher, quiet;
+      lastDay, emptyOutput, parallel, csv, launcher, quiet, record, verify;
 };
 
 // The status TARN_SB ends with at once for `arguments` (the program name first): 0 after
-// printing the usage (--help) or the version (--version) to `out`, 2 after printing the reason
-// and the usage to `err` for an option it does not know, an argument it does not take or a
-// headless option without --batch. Nothing when the program goes on.
+// printing the usage (--help) or the version (--version) to `out`, the verification's status
+// (VerifyStatus) for --verify, 2 after printing the reason and the usage to `err` for an option
+// it does not know, an argument it does not take, a headless option without --batch or an
+// option that does not go with --verify. Nothing when the program goes on.
 std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream& out,
                                      std::ostream& err);
 

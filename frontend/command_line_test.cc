@@ -30,6 +30,11 @@ TEST(CommandLine, AnswersHelpVersionAndWrongOptions) {
       {{"GW.tol"}, 2, "", "Unexpected argument: GW.tol\nUsage: TARN_SB"},
       {{"--csv", "x.csv"}, 2, "", "The option --csv needs --batch.\nUsage: TARN_SB"},
       {{"--launcher", "wine"}, 2, "", "The option --launcher needs --batch.\nUsage: TARN_SB"},
+      {{"--record", "r.json"}, 2, "", "The option --record needs --batch.\nUsage: TARN_SB"},
+      {{"--verify", "r.json", "--csv", "x.csv"},
+       2,
+       "",
+       "The option --csv does not go with --verify.\nUsage: TARN_SB"},
   };
   for (const auto& c : cases) {
     std::ostringstream out, err;

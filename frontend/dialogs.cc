@@ -71,11 +71,12 @@ std::optional<QString> QtDialogs::PickOutputFolder(const QString& folder) {
   return Chosen(dialog);
 }
 
-std::optional<QString> QtDialogs::PickCsvFile(const QString& suggestedPath) {
-  QFileDialog dialog(nullptr, QStringLiteral("Export CSV"), QFileInfo(suggestedPath).absolutePath(),
-                     QStringLiteral("CSV files (*.csv);;All files (*)"));
+std::optional<QString> QtDialogs::PickExportFile(const QString& title, const QString& filter,
+                                                 const QString& suggestedPath) {
+  QFileDialog dialog(nullptr, title, QFileInfo(suggestedPath).absolutePath(),
+                     filter + QStringLiteral(";;All files (*)"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  dialog.setDefaultSuffix(QFileInfo(suggestedPath).suffix());
   dialog.selectFile(suggestedPath);
   return Chosen(dialog);
 }

@@ -23,8 +23,11 @@ class Dialogs : public Messages {
   // The dialog that selects an existing output folder, starting in `folder`; the result has
   // no trailing separator.
   virtual std::optional<QString> PickOutputFolder(const QString& folder) = 0;
-  // The dialog that chooses the file a CSV export is saved as, proposing `suggestedPath`.
-  virtual std::optional<QString> PickCsvFile(const QString& suggestedPath) = 0;
+  // The dialog titled `title` that chooses the file an export is saved as, proposing
+  // `suggestedPath` (whose suffix is added to a name without one) and offering the files of
+  // `filter` ("CSV files (*.csv)").
+  virtual std::optional<QString> PickExportFile(const QString& title, const QString& filter,
+                                                const QString& suggestedPath) = 0;
   // Takes back the confirmation that is open, if any, as if the user had cancelled it: what it
   // asked about has changed meanwhile.
   virtual void WithdrawQuestion() = 0;
@@ -39,7 +42,8 @@ class QtDialogs : public Dialogs {
   std::optional<QString> PickModelFile(const QString& folder) override;
   std::optional<QString> PickModelLauncher(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
-  std::optional<QString> PickCsvFile(const QString& suggestedPath) override;
+  std::optional<QString> PickExportFile(const QString& title, const QString& filter,
+                                        const QString& suggestedPath) override;
   void WithdrawQuestion() override;
 
  private:

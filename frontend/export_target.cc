@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringList>
 #include <utility>
+#include <vector>
 
 #include "frontend/platform.h"
 #include "support/platform.h"
@@ -21,36 +21,28 @@ bool SameFile(const QString& a, const QString& b) {
          first == second;
 }
 
-// The first file of `folder` that matches `mask`, as the preparation copies it; empty when none.
-QString FirstCompanion(const QString& folder, const QString& mask) {
-  QStringList found;
-  lpFileSearch(folder, mask, found);
-  return found.value(0);
-}
-
 }  // namespace
 
-std::optional<QString> ExportRefusal(const QString& path, const RunSettings& settings) {
+std::optional<QString> ExportRefusal(const QString& path, const RunSettings& settings,
+                                     const QString& exported) {
   const QString shown = QDir::toNativeSeparators(path);
-  const QString inputFolder = QFileInfo(settings.tolvaFile).absolutePath();
-  const std::pair<QString, const char*> inputs[] = {
-      {settings.tolvaFile, "model input file"},
-      {FirstCompanion(inputFolder, QStringLiteral("*.bot")), "companion file"},
-      {FirstCompanion(inputFolder, QStringLiteral("*.met")), "companion file"},
-      {settings.modelFile, "model executable"},
-      {settings.driverFile, "driver"},
-      {settings.launcherFile, "model launcher"}};
+  std::vector<std::pair<QString, const char*>> inputs = {{settings.tolvaFile, "model input file"}};
+  for (const QString& companion : CompanionFiles(settings.tolvaFile))
+    inputs.emplace_back(companion, "companion file");
+  inputs.insert(inputs.end(), {{settings.modelFile, "model executable"},
+                               {settings.driverFile, "driver"},
+                               {settings.launcherFile, "model launcher"}});
   for (const auto& [input, what] : inputs) {
     if (input.isEmpty() || !SameFile(path, input)) continue;
-    return QStringLiteral("Unable to export the results to %1: it is the %2 %3")
-        .arg(shown, QLatin1String(what), QDir::toNativeSeparators(input));
+    return QStringLiteral("Unable to export %1 to %2: it is the %3 %4")
+        .arg(exported, shown, QLatin1String(what), QDir::toNativeSeparators(input));
   }
   const QString outFolder = QFileInfo(settings.outputPath).canonicalFilePath();
   if (LiesIn(path, outFolder)) {
     return QStringLiteral(
-               "Unable to export the results to %1: it lies in the output folder %2, "
+               "Unable to export %1 to %2: it lies in the output folder %3, "
                "which the next run empties")
-        .arg(shown, QDir::toNativeSeparators(WithSeparator(settings.outputPath)));
+        .arg(exported, shown, QDir::toNativeSeparators(WithSeparator(settings.outputPath)));
   }
   return std::nullopt;
 }

@@ -10,9 +10,11 @@
 namespace tarn::frontend {
 
 // Nothing when an export of the run of `settings` may write `path`; else the message that
-// refuses it. Refused are the model input, its companions (the first *.bot and *.met of its
-// folder), the model executable, the driver and the model launcher, each compared as the same
-// file (links and hard links count), and every path in the output folder or below it.
-std::optional<QString> ExportRefusal(const QString& path, const RunSettings& settings);
+// refuses it, which names what is `exported`. Refused are the model input, its companions (the
+// first *.bot and *.met of its folder), the model executable, the driver and the model launcher,
+// each compared as the same file (links and hard links count), and every path in the output folder
+// or below it.
+std::optional<QString> ExportRefusal(const QString& path, const RunSettings& settings,
+                                     const QString& exported = QStringLiteral("the results"));
 
 }  // namespace tarn::frontend

@@ -27,6 +27,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "frontend/audit_record.h"
 #include "frontend/export_target.h"
 #include "reader/dates.h"
 
@@ -167,6 +168,11 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   btnExportCsv->setAutoDefault(false);
   connect(btnExportCsv, &QPushButton::clicked, this, &TfrmReport::btnExportCsvClick);
 
+  btnSaveRecord = new QPushButton(QStringLiteral("Save audit record..."), this);
+  btnSaveRecord->setObjectName(QStringLiteral("btnSaveRecord"));
+  btnSaveRecord->setAutoDefault(false);
+  connect(btnSaveRecord, &QPushButton::clicked, this, &TfrmReport::btnSaveRecordClick);
+
   // Esc answers the dialog's reject, which is this button's result.
   btnCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
                               QStringLiteral("Close"), this);
@@ -181,6 +187,7 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnCopyToCliipBoard);
   buttons->addWidget(btnExportCsv);
+  buttons->addWidget(btnSaveRecord);
   buttons->addWidget(lblStatus, 1);
   buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
@@ -222,6 +229,8 @@ void TfrmReport::ShowCharts(const QString& note) {
   scrCharts->setMinimumWidth(pnlCharts->minimumSizeHint().width() +
                              scrCharts->verticalScrollBar()->sizeHint().width());
   btnExportCsv->setEnabled(FData.has_value());
+  // The record is the run's whatever its files came to; it needs to know the run.
+  btnSaveRecord->setEnabled(FDialogs != nullptr);
 }
 
 bool TfrmReport::eventFilter(QObject* watched, QEvent* event) {
@@ -254,8 +263,9 @@ void TfrmReport::btnCopyToCliipBoardClick() {
 void TfrmReport::btnExportCsvClick() {
   // Beside the output folder, which the next run empties.
   const QFileInfo outputFolder(QDir::cleanPath(FData->outputFolder));
-  const auto path =
-      FDialogs->PickCsvFile(outputFolder.dir().filePath(FData->baseName + QStringLiteral(".csv")));
+  const auto path = FDialogs->PickExportFile(
+      QStringLiteral("Export CSV"), QStringLiteral("CSV files (*.csv)"),
+      outputFolder.dir().filePath(FData->baseName + QStringLiteral(".csv")));
   if (!path) return;
   lblStatus->clear();
   if (const auto refusal = ExportRefusal(*path, FRun)) {
@@ -268,8 +278,33 @@ void TfrmReport::btnExportCsvClick() {
     FDialogs->ShowError(QString::fromUtf8(error.what()));
     return;
   }
-  lblStatus->setText(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()));
-  lblStatus->setToolTip(*path);
+  ShowSaved(*path);
+}
+
+void TfrmReport::btnSaveRecordClick() {
+  // Beside the output folder, which the next run empties.
+  const QFileInfo outputFolder(QDir::cleanPath(FRun.outputPath));
+  const auto path = FDialogs->PickExportFile(
+      QStringLiteral("Save audit record"), QStringLiteral("Audit records (*.json)"),
+      outputFolder.dir().filePath(RunBaseName(FRun.tolvaFile) + QStringLiteral("_record.json")));
+  if (!path) return;
+  lblStatus->clear();
+  if (const auto refusal = ExportRefusal(*path, FRun, QStringLiteral("the audit record"))) {
+    FDialogs->ShowError(*refusal);
+    return;
+  }
+  try {
+    CopyAuditRecord(FRun, *path);
+  } catch (const std::runtime_error& error) {
+    FDialogs->ShowError(QString::fromUtf8(error.what()));
+    return;
+  }
+  ShowSaved(*path);
+}
+
+void TfrmReport::ShowSaved(const QString& path) {
+  lblStatus->setText(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()));
+  lblStatus->setToolTip(path);
 }
 
 namespace {

@@ -1,7 +1,7 @@
 // TfrmReport: shows the lines extracted from the driver's summary report in a fixed-pitch text
 // box and copies them to the clipboard; beside them, a chart per compound of the leaching
 // concentration over the first application days of the year, with the selected application
-// marked, and the export of those results as CSV.
+// marked, the export of those results as CSV and the copy of the run's audit record.
 #pragma once
 
 #include <QDialog>
@@ -40,6 +40,9 @@ class TfrmReport : public QDialog {
  private:
   void btnCopyToCliipBoardClick();
   void btnExportCsvClick();
+  void btnSaveRecordClick();
+  // Says beside the buttons that `path` was saved.
+  void ShowSaved(const QString& path);
   // Replaces the charts' panel by the charts of FData, or by `note` when there are none.
   void ShowCharts(const QString& note);
 
@@ -48,6 +51,7 @@ class TfrmReport : public QDialog {
   QScrollArea* scrCharts;
   QPushButton* btnCopyToCliipBoard;
   QPushButton* btnExportCsv;
+  QPushButton* btnSaveRecord;
   QPushButton* btnCancel;
   QLabel* lblStatus;
   std::optional<ReportData> FData;

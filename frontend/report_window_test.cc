@@ -19,6 +19,7 @@
 #include <functional>
 #include <sstream>
 
+#include "frontend/audit_record.h"
 #include "frontend/batch_mode.h"
 #include "frontend/testing.h"
 
@@ -221,6 +222,47 @@ TEST_F(ReportWindowTest, ExportsTheCsvToTheChosenFile) {
   }
   EXPECT_EQ(root.Read("in/GW_Test.tol"), input);
   EXPECT_EQ(root.Read("out/GW_Test_Tsb.sum"), summary);
+}
+
+// Save audit record proposes <base>_record.json beside the output folder and writes the run's
+// record there; never into the output folder, and not when the folder holds no record.
+TEST_F(ReportWindowTest, SavesTheAuditRecord) {
+  const QString record = QStringLiteral("out/") + kAuditRecordFile;
+  const QByteArray recorded = root.Read(record);
+  const struct {
+    QString pick;
+    std::function<void()> setUp;
+    bool written;
+    QString error;  // its start when the system's reason follows
+  } cases[] = {
+      {root.Path("chosen.json"), [] {}, true, {}},
+      {root.Path("out/chosen.json"), [] {}, false,
+       "Unable to export the audit record to " + root.Path("out/chosen.json") +
+           ": it lies in the output folder " + root.Path("out") + "/, which the next run empties"},
+      {root.Path("chosen.json"), [&] { root.Remove(record); }, false,
+       "Unable to write the audit record " + root.Path("chosen.json") +
+           ": the output folder's record " + root.Path(record) +
+           " cannot be used: it cannot be read ("},
+  };
+  for (const auto& c : cases) {
+    c.setUp();
+    testing::RecordingDialogs answers;
+    answers.picks = {c.pick};
+    TfrmReport window;
+    window.SetReportData(Load(), Settings(), answers);
+
+    QTest::mouseClick(window.findChild<QPushButton*>("btnSaveRecord"), Qt::LeftButton);
+
+    EXPECT_EQ(answers.pickerFolders, QStringList({root.Path("GW_Test_record.json")}));
+    EXPECT_EQ(root.Exists("chosen.json") || root.Exists("out/chosen.json"), c.written);
+    EXPECT_EQ(root.Read("chosen.json"), c.written ? recorded : QByteArray());
+    EXPECT_EQ(window.findChild<QLabel*>("lblStatus")->text(), c.written ? "Saved chosen.json" : "");
+    ASSERT_EQ(answers.errors.size(), c.error.isEmpty() ? 0 : 1);
+    if (!c.error.isEmpty()) {
+      EXPECT_TRUE(answers.errors[0].startsWith(c.error)) << answers.errors[0].toStdString();
+    }
+    root.Remove("chosen.json");
+  }
 }
 
 // A run whose files are missing or incomplete keeps its text and shows a note in place of the

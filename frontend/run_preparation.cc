@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/control_file.h"
+#include "frontend/audit_record.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "frontend/run_conditions.h"
@@ -143,10 +144,12 @@ bool OutputFolderAccepted(const QString& out, Messages& messages) {
   return files.isEmpty() || ConfirmEmptying(QDir::toNativeSeparators(out), files, messages);
 }
 
-// Removes what would tell of an earlier run's success: its success marker and its report. False,
-// with its message shown, when either stays.
+// Removes what would tell of an earlier run: its audit record (first, so that no record outlives
+// a preparation that goes no further), its success marker and its report. False, with its
+// message shown, when one of them stays.
 bool RemoveEarlierOutcome(const RunSettings& settings, const QString& out, Messages& messages) {
-  for (const QString& path : {out + QLatin1String(kSuccessMarker), SummaryReportPath(settings)}) {
+  for (const QString& path :
+       {AuditRecordPath(out), out + QLatin1String(kSuccessMarker), SummaryReportPath(settings)}) {
     const QFileInfo file(path);
     if (!file.exists() && !file.isSymLink()) continue;
     if (QFile::remove(path)) continue;
@@ -199,6 +202,16 @@ QString BatchFilePath(const RunSettings& settings) {
 void lpDeletFiles(const QString& folder) {
   // A link goes as a link: QFile::remove never follows it.
   for (const QFileInfo& file : FilesToDelete(folder)) QFile::remove(file.filePath());
+}
+
+QStringList CompanionFiles(const QString& tolvaFile) {
+  QStringList companions;
+  for (const char* mask : {"*.bot", "*.met"}) {
+    QStringList found;
+    lpFileSearch(QFileInfo(tolvaFile).absolutePath(), QLatin1String(mask), found);
+    if (!found.isEmpty()) companions << found.front();
+  }
+  return companions;
 }
 
 void lpFileSearch(const QString& folder, const QString& mask, QStringList& list) {

@@ -51,6 +51,9 @@ bool LiesIn(const QString& file, const QString& folder);
 // subfolders, hidden and system files stay, and a file that cannot be deleted stays without a
 // message.
 void lpDeletFiles(const QString& folder);
+// The companions that the preparation copies with the model input `tolvaFile`: the first *.bot
+// and the first *.met of its folder, where there are any.
+QStringList CompanionFiles(const QString& tolvaFile);
 // Appends folder + name of every file of `folder` (hidden and system files, FIFOs and devices
 // included, no folders) whose name matches `mask`, in the order of the directory search.
 void lpFileSearch(const QString& folder, const QString& mask, QStringList& list);

@@ -90,7 +90,8 @@ std::optional<QString> RecordingDialogs::PickOutputFolder(const QString& folder)
   return NextPick(folder);
 }
 
-std::optional<QString> RecordingDialogs::PickCsvFile(const QString& suggestedPath) {
+std::optional<QString> RecordingDialogs::PickExportFile(const QString&, const QString&,
+                                                        const QString& suggestedPath) {
   return NextPick(suggestedPath);
 }
 

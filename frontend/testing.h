@@ -45,14 +45,15 @@ class RecordingDialogs : public Dialogs {
   std::optional<QString> PickModelFile(const QString& folder) override;
   std::optional<QString> PickModelLauncher(const QString& folder) override;
   std::optional<QString> PickOutputFolder(const QString& folder) override;
-  std::optional<QString> PickCsvFile(const QString& suggestedPath) override;
+  std::optional<QString> PickExportFile(const QString& title, const QString& filter,
+                                        const QString& suggestedPath) override;
   void WithdrawQuestion() override;
 
   QStringList errors;
   QStringList questions;
   // The default button of each question.
   std::vector<Default> defaults;
-  // Folders the pickers were opened in (the proposed file for a CSV export).
+  // Folders the pickers were opened in (the proposed file for an export).
   QStringList pickerFolders;
   // The answer to every question.
   bool confirm = true;
