@@ -26,7 +26,7 @@ std::string ModelCommand(const RunState& state, const std::string& runFile,
     return runFolder.empty() ? path : FromRunFolder(runFolder, path);
   };
   const std::string executable =
-      resolved(std::string(TrimRight(state.binDir))) + kPathSeparator + "TolvaModel.exe";
+      resolved(std::string(TrimRight(state.binDir))) + kPathSeparator + kModelProgram;
   const bool bareLauncher = !std::filesystem::path(state.modelLauncher).has_parent_path();
   const std::string launcher =
       state.modelLauncher.empty()

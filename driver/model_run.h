@@ -8,6 +8,10 @@
 
 namespace tarn {
 
+// The model's program, which the driver runs in the model folder (BinDir) whatever file the user
+// picked there.
+inline constexpr char kModelProgram[] = "TolvaModel.exe";
+
 // The application id in decimal without blanks (asterisks when it does not fit five columns).
 std::string AppIdToText(int appId);
 

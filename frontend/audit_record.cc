@@ -19,6 +19,7 @@
 #include <system_error>
 #include <utility>
 
+#include "driver/model_run.h"
 #include "driver/report.h"
 #include "driver/version.h"
 #include "frontend/command_line.h"
@@ -235,7 +236,9 @@ AuditRecord StartAuditRecord(const RunSettings& settings) {
     file.path = absolute(path);
     record.inputs.push_back(file);
   };
-  program(settings.modelFile, "model executable");
+  // The program the driver runs: the model folder's, whatever file of it the user picked.
+  program(QFileInfo(settings.modelFile).dir().filePath(QLatin1String(kModelProgram)),
+          "model executable");
   if (!record.launcher.isEmpty()) program(record.launcher, "model launcher");
   program(settings.driverFile, "driver");
   return record;

@@ -78,8 +78,13 @@ void ExpectHashesOf(const std::vector<RecordedFile>& files, const QString& folde
 
 // A successful run's record: its inputs hashed, every file it left hashed (the front end's own
 // hidden files aside), its settings, outcome and worst cases as the report names them; --record
-// writes the same record elsewhere.
+// writes the same record elsewhere. The model is the program the driver runs, whichever file of
+// its folder the user picked.
 TEST_F(AuditRecordTest, RecordsASuccessfulRun) {
+  root.MakeFolder("model");
+  ASSERT_TRUE(QFile::copy(model, root.Path("model/TolvaModel.exe")));
+  root.Write("model/picked.exe", "not the model");
+  model = root.Path("model/picked.exe");
   ASSERT_EQ(Run({"--record", root.Path("GW_Test_record.json")}), kBatchSucceeded) << err.str();
 
   const AuditRecord record = Record();
@@ -95,7 +100,8 @@ TEST_F(AuditRecordTest, RecordsASuccessfulRun) {
   for (const RecordedFile& file : record.inputs)
     inputs << file.role + ": " + (file.name.isEmpty() ? file.path : file.name);
   EXPECT_EQ(inputs, QStringList({"model input: GW_Test.tol", "companion: GW_Test.bot",
-                                 "companion: GW_Test.met", "model executable: " + model,
+                                 "companion: GW_Test.met",
+                                 "model executable: " + root.Path("model/TolvaModel.exe"),
                                  "driver: " + root.Path("bin/TARN_DoduVovuv")}));
   ExpectHashesOf(record.inputs, root.Path("out/"));
 
