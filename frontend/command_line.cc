@@ -95,8 +95,8 @@ CommandLine::CommandLine()
       QStringLiteral("TARN_SB prepares a TARN run, starts the driver TARN_DoduVovuv and shows "
                      "its report. Without options it opens its window; stored paths are "
                      "offered there and used by --batch where no option names them."));
-  parser.addOptions({help, version, verify, batch, input, model, output, launcher, option,
-                     interval, firstDay, lastDay, emptyOutput, parallel, csv, record, quiet});
+  parser.addOptions({help, version, verify, batch, input, model, output, launcher, option, interval,
+                     firstDay, lastDay, emptyOutput, parallel, csv, record, quiet});
   for (const char* name : kToolkitOptionsWithValue) {
     QCommandLineOption toolkit(QLatin1String(name), QString(), QStringLiteral("value"));
     toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
