@@ -8,9 +8,6 @@
 
 namespace tarn {
 
-// The application id in decimal without blanks (asterisks when it does not fit five columns).
-std::string AppIdToText(int appId);
-
 // A path of the control file (the model folder, the launcher): relative to the run folder, where
 // the model runs, unless absolute. Joined to `runFolder`, for use from elsewhere.
 std::string FromRunFolder(const std::string& runFolder, const std::string& path);

@@ -77,9 +77,10 @@ TEST(WriteResultReport, WritesTheCollectedRankedAndLeachingSections) {
   run.WriteFile("test_2.tol", "table Applications\n15-Jan-1901 AppSolSur 1.0\nend_table\n");
   OpenAfterDelete(run.rt, kReportUnit, run.rt.InRunFolder("test_Tsb.sum"));
   RunState state;
-  state.resultTable = {
+  const ResultTable table = {
       {std::numeric_limits<double>::quiet_NaN(), -0.1234}, {1e-25, -1}, {0, -123456}};
-  WriteResultReport(run.rt, state);
+  const std::vector<Ranking> rankings = RankResults(table);
+  WriteResultReport(run.rt, {table, rankings, FindFirstAppDates(run.rt, rankings)});
   run.rt.units.Close(kReportUnit);
 
   const std::vector<std::string> kReport = {

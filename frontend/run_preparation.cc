@@ -11,6 +11,7 @@
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "frontend/run_conditions.h"
+#include "support/run_files.h"
 
 namespace tarn::frontend {
 namespace {
@@ -148,7 +149,8 @@ bool OutputFolderAccepted(const QString& out, Messages& messages) {
 // Removes what would tell of an earlier run's success: its success marker and its report. False,
 // with its message shown, when either stays.
 bool RemoveEarlierOutcome(const RunSettings& settings, const QString& out, Messages& messages) {
-  for (const QString& path : {out + QLatin1String(kSuccessMarker), SummaryReportPath(settings)}) {
+  for (const QString& path : {out + QString::fromStdString(RunFileName(kSuccessMarker, {})),
+                              SummaryReportPath(settings)}) {
     const QFileInfo file(path);
     if (!file.exists() && !file.isSymLink()) continue;
     if (QFile::remove(path)) continue;
@@ -190,8 +192,9 @@ bool LiesIn(const QString& file, const QString& folder) {
 QString RunBaseName(const QString& tolvaFile) { return QFileInfo(tolvaFile).completeBaseName(); }
 
 QString SummaryReportPath(const RunSettings& settings) {
-  return WithSeparator(settings.outputPath) + RunBaseName(settings.tolvaFile) +
-         QStringLiteral("_Tsb.sum");
+  return WithSeparator(settings.outputPath) +
+         QString::fromStdString(
+             RunFileName(kSummaryReport, RunBaseName(settings.tolvaFile).toStdString()));
 }
 
 QString BatchFilePath(const RunSettings& settings) {
