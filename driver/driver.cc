@@ -68,8 +68,12 @@ void RunSchedule(Runtime& rt, RunState& state) {
   rt.units.OpenExisting(kModelInput.unit, rt.InRunFolder(RunFileName(kModelInput, runId)));
   ReadApplicationsTable(rt, state);
   if (state.runMode == RunMode::kNormal) RunSchedule(rt, state);
-  const RunResults results = ReadRunResults(rt, state);
-  WriteResultReport(rt, results);
+  RunResults results = ReadRunResults(rt, state);
+  WriteResultTables(rt, results);
+  // Read once the tables are written: a copy without a first date ends the run with the tables
+  // already in the report.
+  results.firstAppDates = FindFirstAppDates(rt, results.rankings);
+  WriteLeachingSection(rt, results);
   rt.EndOfProgram(0);
 }
 

@@ -107,7 +107,7 @@ void SetUpRunFiles(Runtime& rt) {
   WriteHeaders(rt, runId, runDate);
 }
 
-void WriteResultReport(Runtime& rt, const RunResults& results) {
+void WriteResultTables(Runtime& rt, const RunResults& results) {
   const auto write = [&](const std::string& line) { rt.WriteLine(kReportUnit, line); };
   const int numCompounds = NumberOfCompounds(rt);
   const int numResults = results.NumResults();
@@ -130,12 +130,15 @@ void WriteResultReport(Runtime& rt, const RunResults& results) {
                       ranking.conc[i]));
     }
   }
+}
 
+void WriteLeachingSection(Runtime& rt, const RunResults& results) {
+  const auto write = [&](const std::string& line) { rt.WriteLine(kReportUnit, line); };
   write("* ");
   write("* ");
   write(kHyphenLine);
   write(prLEACHstart);
-  for (int k = 1; k <= numCompounds; ++k) {
+  for (int k = 1; k <= NumberOfCompounds(rt); ++k) {
     const Ranking& ranking = results.rankings[k - 1];
     for (const std::string& line :
          LeachingLines(CompoundName(rt, k), ranking.conc.back(), ranking.rankAppId.back(),

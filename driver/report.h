@@ -12,8 +12,11 @@ namespace tarn {
 // headers, and reads the compound list of the model input.
 void SetUpRunFiles(Runtime& rt);
 
-// Writes the result sections of the report: the collected results, their rankings and each
-// compound's selection with its first application date.
-void WriteResultReport(Runtime& rt, const RunResults& results);
+// Writes the report's sections of the collected results and of their rankings.
+void WriteResultTables(Runtime& rt, const RunResults& results);
+
+// Writes the report's leaching section: each compound's selection with its first application
+// date.
+void WriteLeachingSection(Runtime& rt, const RunResults& results);
 
 }  // namespace tarn

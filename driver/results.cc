@@ -93,7 +93,6 @@ RunResults ReadRunResults(Runtime& rt, const RunState& state) {
   RunResults results;
   results.table = CollectResults(rt, state);
   results.rankings = RankResults(results.table);
-  results.firstAppDates = FindFirstAppDates(rt, results.rankings);
   return results;
 }
 

@@ -30,7 +30,7 @@ struct RunResults {
   int NumResults() const { return static_cast<int>(table.size()); }
 };
 
-// Collects, ranks and dates the results of the run (the steps below, in this order).
+// Collects and ranks the results of the run; the first dates (FindFirstAppDates) are read after.
 RunResults ReadRunResults(Runtime& rt, const RunState& state);
 
 // Reads <RunId>_<AppId>.sum of every application id. After model runs these are exactly the ids

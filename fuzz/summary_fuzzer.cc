@@ -107,7 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RunResults results;
   if (!run.Run([&] {
         results = ReadRunResults(run.rt, state);
-        WriteResultReport(run.rt, results);
+        WriteResultTables(run.rt, results);
+        results.firstAppDates = FindFirstAppDates(run.rt, results.rankings);
+        WriteLeachingSection(run.rt, results);
       })) {
     return 0;
   }
