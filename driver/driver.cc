@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "driver/app_id.h"
 #include "driver/control_file.h"
 #include "driver/model_run.h"
 #include "driver/parallel_runs.h"
@@ -21,7 +22,9 @@ void RemoveOldSummaries(Runtime& rt) {
   const std::string runId = CheckRunId(rt);
   for (const auto& entry : std::filesystem::directory_iterator(rt.identity.runFolder)) {
     const std::string name = entry.path().filename().string();
-    if (AppIdFileExtension(name, runId) == ".sum") DeleteIfExists(entry.path().string());
+    if (AppIdFileExtension(name, runId) == kAppIdSummary.name) {
+      DeleteIfExists(entry.path().string());
+    }
   }
 }
 
@@ -36,7 +39,7 @@ void RunSchedule(Runtime& rt, RunState& state) {
     if (state.numParallelRuns > 1) {
       kept.push_back(appId);
     } else {
-      RunModelForAppId(rt, state, appId, AppIdFileName(rt, appId, ".tol"));
+      RunModelForAppId(rt, state, appId, AppIdFileName(CheckRunId(rt), appId, kAppIdInput.name));
     }
     state.lastAppIdRun = appId;
   });
@@ -45,9 +48,10 @@ void RunSchedule(Runtime& rt, RunState& state) {
   // for this run's by a later rebuild of the report. The id that ended the schedule has lost its
   // input and summary already.
   const int discardedAppId = plan.copies.back().discarded ? plan.copies.back().appId : 0;
+  const std::string runId = CheckRunId(rt);
   for (int appId = state.lastAppIdRun + 1;; ++appId) {
-    const std::string input = rt.InRunFolder(AppIdFileName(rt, appId, ".tol"));
-    const std::string summary = rt.InRunFolder(AppIdFileName(rt, appId, ".sum"));
+    const std::string input = rt.InRunFolder(AppIdFileName(runId, appId, kAppIdInput.name));
+    const std::string summary = rt.InRunFolder(AppIdFileName(runId, appId, kAppIdSummary.name));
     if (appId != discardedAppId && !std::filesystem::exists(input) &&
         !std::filesystem::exists(summary)) {
       break;
@@ -63,11 +67,15 @@ void RunSchedule(Runtime& rt, RunState& state) {
   SetUpRunFiles(rt);
   ReadControlFile(rt, state);
   RemoveStrayRunFolders(rt);
-  rt.units.OpenExisting(kInputUnit, rt.InRunFolder(runId + ".tol"));
+  rt.units.OpenExisting(kModelInput.unit, rt.InRunFolder(RunFileName(kModelInput, runId)));
   ReadApplicationsTable(rt, state);
   if (state.runMode == RunMode::kNormal) RunSchedule(rt, state);
-  CollectResults(rt, state);
-  WriteResultReport(rt, state);
+  RunResults results = ReadRunResults(rt, state);
+  WriteResultTables(rt, results);
+  // Read once the tables are written: a copy without a first date ends the run with the tables
+  // already in the report.
+  results.firstAppDates = FindFirstAppDates(rt, results.rankings);
+  WriteLeachingSection(rt, results);
   rt.EndOfProgram(0);
 }
 

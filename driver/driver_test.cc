@@ -69,6 +69,29 @@ TEST_F(DriverRun, AFailedModelRunEndsTheRunNamingTheId) {
   EXPECT_FALSE(run.Exists("tolva.ok"));
 }
 
+// A model that empties its input leaves the selected id without a first date: the run ends in
+// error, with the collected and ranked results already in the report and no leaching section.
+TEST_F(DriverRun, ASelectedIdWithoutAFirstDateEndsTheRunAfterTheTables) {
+  run.WriteFile("emptied.txt", "12\n");
+  EXPECT_EQ(RunWith(ControlFile(BinDir(), "Monthly")), "An error occurred - program stopped");
+  const std::vector<std::string> errorLines = run.Lines("test.err");
+  ASSERT_GE(errorLines.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(errorLines.end() - 2, errorLines.end()),
+            (std::vector<std::string>{" First application date missing for application id 12",
+                                      " File: test_12.tol"}));
+  const std::vector<std::string> report = run.Lines("test_Tsb.sum");
+  EXPECT_NE(std::find(report.begin(), report.end(),
+                      "* Number  Identifier    Percentile   ApplicationId  Leaching concentration "
+                      "(ug/L)"),
+            report.end());
+  EXPECT_NE(
+      std::find_if(report.begin(), report.end(),
+                   [](const std::string& line) { return line.starts_with("    12    CompB"); }),
+      report.end());
+  EXPECT_EQ(std::find(report.begin(), report.end(), "* TARN Doduvovuv Report: Leaching"),
+            report.end());
+}
+
 // The summary of a model run that failed is never taken for its result, even when it can be read:
 // the model may have stopped half-way through a number.
 TEST(DriverRuns, AModelThatCrashesHalfWayEndsTheRunInError) {

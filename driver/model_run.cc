@@ -2,17 +2,13 @@
 
 #include <filesystem>
 
-#include "driver/schedule.h"
+#include "driver/app_id.h"
 #include "support/number_format.h"
 #include "support/platform.h"
+#include "support/run_identity.h"
 #include "support/text.h"
 
 namespace tarn {
-
-std::string AppIdToText(int appId) {
-  const int width = appId <= 9 ? 1 : appId <= 99 ? 2 : appId <= 999 ? 3 : appId <= 9999 ? 4 : 5;
-  return fmt::I(appId, width);
-}
 
 std::string FromRunFolder(const std::string& runFolder, const std::string& path) {
   const std::filesystem::path given(path);
@@ -47,7 +43,7 @@ void RunModelForAppId(Runtime& rt, const RunState& state, int appId, const std::
 }
 
 void DiscardSummary(Runtime& rt, int appId) {
-  DeleteIfExists(rt.InRunFolder(AppIdFileName(rt, appId, ".sum")));
+  DeleteIfExists(rt.InRunFolder(AppIdFileName(CheckRunId(rt), appId, kAppIdSummary.name)));
 }
 
 void HandleFailedModelRun(Runtime& rt, int appId) {

@@ -12,9 +12,6 @@ namespace tarn {
 // picked there.
 inline constexpr char kModelProgram[] = "TolvaModel.exe";
 
-// The application id in decimal without blanks (asterisks when it does not fit five columns).
-std::string AppIdToText(int appId);
-
 // A path of the control file (the model folder, the launcher): relative to the run folder, where
 // the model runs, unless absolute. Joined to `runFolder`, for use from elsewhere.
 std::string FromRunFolder(const std::string& runFolder, const std::string& path);

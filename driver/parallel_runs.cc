@@ -1,20 +1,19 @@
 #include "driver/parallel_runs.h"
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
+#include "driver/app_id.h"
 #include "driver/model_run.h"
-#include "driver/schedule.h"
 #include "support/run_identity.h"
 
 namespace tarn {
@@ -28,20 +27,17 @@ const char* const kRunFolderPrefix = ".tarn-run-";
 // The scratch files and the success marker: what a model run leaves of them in its own folder is
 // discarded with that folder (the driver removes the scratch files of the run folder anyway, and
 // the success marker is the driver's alone).
-bool IsScratchFile(const std::string& name) {
-  const auto named = [&](const char* scratch) { return name == scratch; };
-  return name == kSuccessMarker ||
-         std::any_of(std::begin(kScratchFiles), std::end(kScratchFiles), named) ||
-         std::any_of(std::begin(kModelScratchFiles), std::end(kModelScratchFiles), named);
-}
+bool IsScratchFile(const std::string& name) { return FixedRunFile(name) != nullptr; }
 
 // Files of the run folder that no model run may share: other ids' inputs and outputs, the
 // scratch files a model writes, and the driver's own files (which it holds open: on Windows a
 // link to an open file cannot be deleted).
 bool KeptOutOfRunFolders(const std::string& name, const std::string& runId) {
-  if (IsScratchFile(name)) return true;
-  for (const char* ending : {".bus", ".err", ".out", ".log", ".sum", "_Tsb.sum"}) {
-    if (name == runId + ending) return true;
+  for (const RunFile* file : kRunFiles) {
+    if (file->form != NameForm::kOfAppId && !file->sharedWithModelRuns &&
+        name == RunFileName(*file, runId)) {
+      return true;
+    }
   }
   return !AppIdFileExtension(name, runId).empty();
 }
@@ -137,7 +133,7 @@ struct RunOutcome {
 RunOutcome RunInOwnFolder(const fs::path& runFolder, const std::string& runId,
                           const RunState& state, int appId, std::mutex& runFolderLock,
                           MovedBack& moved) {
-  const std::string runFile = runId + "_" + AppIdToText(appId) + ".tol";
+  const std::string runFile = AppIdFileName(runId, appId, kAppIdInput.name);
   const fs::path folder = FolderOfRun(runFolder, runId, appId);
   RunOutcome outcome;
   try {
@@ -227,18 +223,18 @@ void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<i
 }
 
 std::string RunFolderName(const std::string& runId, int appId) {
-  return kRunFolderPrefix + runId + "_" + AppIdToText(appId);
+  return kRunFolderPrefix + AppIdFileName(runId, appId, "");
 }
 
 void RemoveStrayRunFolders(Runtime& rt) {
   // Only this run's folders: the folders of run A_B are not those of run A.
-  const std::string prefix = kRunFolderPrefix + CheckRunId(rt) + "_";
+  const std::string prefix = kRunFolderPrefix;
+  const std::string runId = CheckRunId(rt);
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(rt.identity.runFolder, error)) {
     const std::string name = entry.path().filename().string();
     if (entry.is_directory() && name.compare(0, prefix.size(), prefix) == 0 &&
-        name.size() > prefix.size() &&
-        name.find_first_not_of("0123456789", prefix.size()) == std::string::npos) {
+        IsAppIdName(std::string_view(name).substr(prefix.size()), runId)) {
       fs::remove_all(entry.path(), error);
     }
   }

@@ -1,11 +1,9 @@
 // The run's files and the driver's report <RunId>_Tsb.sum: the busy marker, the headers of the
-// run's text files, and the collected, ranked and leaching sections.
+// run's text files, and the collected, ranked and leaching sections (their lines and the parsers
+// of them are in driver/report_layout.h).
 #pragma once
 
-#include <string>
-#include <vector>
-
-#include "driver/run_state.h"
+#include "driver/results.h"
 #include "support/runtime.h"
 
 namespace tarn {
@@ -14,25 +12,11 @@ namespace tarn {
 // headers, and reads the compound list of the model input.
 void SetUpRunFiles(Runtime& rt);
 
-// Writes the result sections of the report; ranks the results and finds the first application
-// days on the way.
-void WriteResultReport(Runtime& rt, RunState& state);
+// Writes the report's sections of the collected results and of their rankings.
+void WriteResultTables(Runtime& rt, const RunResults& results);
 
-// The lines of the result sections, as WriteResultReport writes them (the front end checks a
-// report against them):
-// the heading of the table of collected results,
-std::string ResultTableHeading(int numCompounds);
-// an application id's row of that table,
-std::string ResultTableRow(int appId, const std::vector<double>& concentrations);
-// a row of the ranked table: the `position`-th lowest concentration of a compound,
-std::string RankedRow(int position, const std::string& compoundName, double percentile, int appId,
-                      double conc);
-// and a compound's lines of the leaching section: its highest concentration, the application id
-// that gave it and that id's first application date.
-std::vector<std::string> LeachingLines(const std::string& compoundName, double maxConc, int appId,
-                                       const std::string& firstDate);
-
-// A compound's name as the report shows it: its first 15 characters.
-std::string ShownCompoundName(const std::string& name);
+// Writes the report's leaching section: each compound's selection with its first application
+// date.
+void WriteLeachingSection(Runtime& rt, const RunResults& results);
 
 }  // namespace tarn

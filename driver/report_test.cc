@@ -70,16 +70,19 @@ TEST(SetUpRunFiles, StopsWithoutTheModelInputLeavingNoBusyMarker) {
 }
 
 // NaN, exactly 1e-25, zero and negative values in all three sections; a long name is cut.
-TEST(WriteResultReport, WritesTheCollectedRankedAndLeachingSections) {
+TEST(ResultReport, WritesTheCollectedRankedAndLeachingSections) {
   TempRun run;
   Compounds(run.rt) = {"CompoundWithALongName", "B"};
   run.WriteFile("test_1.tol", "table Applications\n1-Feb AppSolSur 1.0\nend_table\n");
   run.WriteFile("test_2.tol", "table Applications\n15-Jan-1901 AppSolSur 1.0\nend_table\n");
   OpenAfterDelete(run.rt, kReportUnit, run.rt.InRunFolder("test_Tsb.sum"));
   RunState state;
-  state.resultTable = {
+  const ResultTable table = {
       {std::numeric_limits<double>::quiet_NaN(), -0.1234}, {1e-25, -1}, {0, -123456}};
-  WriteResultReport(run.rt, state);
+  const std::vector<Ranking> rankings = RankResults(table);
+  const RunResults results{table, rankings, FindFirstAppDates(run.rt, rankings)};
+  WriteResultTables(run.rt, results);
+  WriteLeachingSection(run.rt, results);
   run.rt.units.Close(kReportUnit);
 
   const std::vector<std::string> kReport = {

@@ -1,10 +1,11 @@
 #include "driver/results.h"
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
-#include "driver/model_run.h"
-#include "driver/schedule.h"
+#include "driver/app_id.h"
+#include "driver/first_app_date.h"
 #include "reader/free_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
@@ -17,9 +18,6 @@ namespace {
 
 constexpr int kMonthlyAppIds = 12;
 constexpr size_t kSummaryLineLength = 500;
-constexpr size_t kCopyLineLength = 500;
-constexpr size_t kDateLineLength = 250;
-constexpr size_t kDateLength = 11;
 
 // A summary that cannot be read is reported against its own unit, so the console names it.
 [[noreturn]] void FailReadingSummary(Runtime& rt, int unit, int lineNumber) {
@@ -69,7 +67,7 @@ std::vector<double> ReadSummary(Runtime& rt, int unit, const std::string& key) {
 // The date word of the first row of the Applications table in the copy of `appId`. A report
 // must never name an empty first day: a copy that is missing or gives no date ends the run.
 std::string FirstAppDate(Runtime& rt, int appId) {
-  const std::string name = AppIdFileName(rt, appId, ".tol");
+  const std::string name = AppIdFileName(CheckRunId(rt), appId, kAppIdInput.name);
   const int unit = FreeFil(rt);
   const bool opened = rt.units.OpenExisting(unit, rt.InRunFolder(name)) == 0;
   const std::string date = opened ? ReadFirstAppDate(rt, unit) : std::string();
@@ -83,16 +81,23 @@ std::string FirstAppDate(Runtime& rt, int appId) {
 
 }  // namespace
 
-void CollectResults(Runtime& rt, RunState& state) {
+RunResults ReadRunResults(Runtime& rt, const RunState& state) {
+  RunResults results;
+  results.table = CollectResults(rt, state);
+  results.rankings = RankResults(results.table);
+  return results;
+}
+
+ResultTable CollectResults(Runtime& rt, const RunState& state) {
   const std::string key = ResultKey(rt);
   const bool afterModelRuns = state.runMode == RunMode::kNormal;
-  state.resultTable.clear();
+  ResultTable table;
   for (int appId = 1;; ++appId) {
     if (afterModelRuns ? appId > state.lastAppIdRun
                        : state.optApp == Schedule::kMonthly && appId > kMonthlyAppIds) {
       break;
     }
-    const std::string name = AppIdFileName(rt, appId, ".sum");
+    const std::string name = AppIdFileName(CheckRunId(rt), appId, kAppIdSummary.name);
     const int unit = FreeFil(rt);
     if (rt.units.OpenExisting(unit, rt.InRunFolder(name)) != 0) {
       // Only when rebuilding the report does a missing summary end the sequence; after model
@@ -101,9 +106,9 @@ void CollectResults(Runtime& rt, RunState& state) {
       rt.Fail(-1, " Model results missing for application id " + AppIdToText(appId),
               " File not found: " + name);
     }
-    state.resultTable.push_back(ReadSummary(rt, unit, key));
+    table.push_back(ReadSummary(rt, unit, key));
     // A model that produced no number has failed: its value is never ranked.
-    for (double concentration : state.resultTable.back()) {
+    for (double concentration : table.back()) {
       if (!std::isfinite(concentration)) {
         rt.Fail(-1, " Model result is not a finite number for application id " + AppIdToText(appId),
                 " File: " + name, "", unit);
@@ -111,7 +116,8 @@ void CollectResults(Runtime& rt, RunState& state) {
     }
     rt.units.Close(unit);
   }
-  if (state.NumResults() == 0) rt.Fail(-1, " No model results found for run " + CheckRunId(rt));
+  if (table.empty()) rt.Fail(-1, " No model results found for run " + CheckRunId(rt));
+  return table;
 }
 
 Ranking RankConcentrations(const std::vector<double>& conc) {
@@ -133,20 +139,22 @@ Ranking RankConcentrations(const std::vector<double>& conc) {
   return ranking;
 }
 
-void RankResults(Runtime& rt, RunState& state) {
-  state.rankings.clear();
-  for (int k = 0; k < NumberOfCompounds(rt); ++k) {
+std::vector<Ranking> RankResults(const ResultTable& table) {
+  std::vector<Ranking> rankings;
+  const size_t numCompounds = table.empty() ? 0 : table.front().size();
+  for (size_t k = 0; k < numCompounds; ++k) {
     std::vector<double> conc;
-    for (const std::vector<double>& row : state.resultTable) conc.push_back(row[k]);
-    state.rankings.push_back(RankConcentrations(conc));
+    for (const std::vector<double>& row : table) conc.push_back(row[k]);
+    rankings.push_back(RankConcentrations(conc));
   }
+  return rankings;
 }
 
-void FindFirstAppDates(Runtime& rt, RunState& state) {
-  state.firstAppDates.clear();
-  for (const Ranking& ranking : state.rankings) {
-    state.firstAppDates.push_back(FirstAppDate(rt, ranking.rankAppId.back()));
-  }
+std::vector<std::string> FindFirstAppDates(Runtime& rt, const std::vector<Ranking>& rankings) {
+  std::vector<std::string> dates;
+  for (const Ranking& ranking : rankings)
+    dates.push_back(FirstAppDate(rt, ranking.rankAppId.back()));
+  return dates;
 }
 
 std::vector<double> ReadSummaryConcentrations(Runtime& rt, int unit) {
@@ -154,14 +162,12 @@ std::vector<double> ReadSummaryConcentrations(Runtime& rt, int unit) {
 }
 
 std::string ReadFirstAppDate(Runtime& rt, int unit) {
-  std::string line;
-  while (ReadUnitLine(rt, unit, line, kCopyLineLength)) {
-    if (line.find("table Applications") == std::string::npos) continue;
-    if (!ReadUnitLine(rt, unit, line, kDateLineLength)) return "";
-    SplitWords(rt, line);
-    return Cut(Words(rt).Word(1), kDateLength);
-  }
-  return "";
+  const std::optional<std::string> row =
+      FirstApplicationRow([&](std::string& line) { return rt.units.ReadLine(unit, line); });
+  if (!row) return "";
+  // The row is one the driver reads: a word too long for it ends the run, as in any row.
+  SplitWords(rt, *row);
+  return FirstAppDateOf(*row);
 }
 
 }  // namespace tarn

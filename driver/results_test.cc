@@ -32,12 +32,9 @@ RunState StateFor(RunMode mode, int lastAppIdRun, Schedule optApp = Schedule::kM
 
 // Ranks one compound's concentrations of application ids 1, 2, ...
 Ranking Ranked(const std::vector<double>& concs) {
-  TempRun run;
-  Compounds(run.rt) = {"CompA"};
-  RunState state;
-  for (double conc : concs) state.resultTable.push_back({conc});
-  RankResults(run.rt, state);
-  return state.rankings[0];
+  ResultTable table;
+  for (double conc : concs) table.push_back({conc});
+  return RankResults(table)[0];
 }
 
 // Equal concentrations keep the order the exchange sort gives them; a NaN never moves.
@@ -82,10 +79,9 @@ TEST(CollectResults, ReadsTheSummariesOfTheScheduleInOrder) {
       if (id != c.missing) run.WriteFile("test_" + std::to_string(id) + ".sum", Summary(id, -id));
     }
     RunState state = StateFor(c.mode, c.lastAppIdRun, c.optApp);
-    CollectResults(run.rt, state);
-    ASSERT_EQ(state.NumResults(), c.numResults);
-    EXPECT_EQ(state.resultTable.back(),
-              (std::vector<double>{1.0 * c.numResults, -1.0 * c.numResults}));
+    const ResultTable table = CollectResults(run.rt, state);
+    ASSERT_EQ(static_cast<int>(table.size()), c.numResults);
+    EXPECT_EQ(table.back(), (std::vector<double>{1.0 * c.numResults, -1.0 * c.numResults}));
   }
 }
 
@@ -96,9 +92,9 @@ TEST(CollectResults, ReadsTheCompoundLinesFromTheFirstCompoundsKeyOn) {
   run.WriteFile("test_1.sum",
                 "title\nResult_Comp\r\n Result_CompAB  PEC80  1.5D-2  more\nOther,PEC80\n  -2\n");
   RunState state = StateFor(RunMode::kNormal, 1);
-  CollectResults(run.rt, state);
-  ASSERT_EQ(state.resultTable.size(), 1u);
-  EXPECT_EQ(state.resultTable[0], (std::vector<double>{0.015, -2}));
+  const ResultTable table = CollectResults(run.rt, state);
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table[0], (std::vector<double>{0.015, -2}));
 }
 
 // A concentration that is no number ends the run naming the summary, in both modes.
@@ -186,14 +182,12 @@ TEST(FindFirstAppDates, TakesTheDateWordAfterTheApplicationsTableLine) {
   for (const auto& [copy, date] : kCopies) {
     TempRun run;
     if (copy) run.WriteFile("test_2.tol", copy);
-    RunState state;
-    state.rankings = {Ranking{{1, 2}, {25, 75}, {1, 2}}};
+    const std::vector<Ranking> rankings = {Ranking{{1, 2}, {25, 75}, {1, 2}}};
     if (*date) {
-      FindFirstAppDates(run.rt, state);
-      EXPECT_EQ(state.firstAppDates, std::vector<std::string>{date});
+      EXPECT_EQ(FindFirstAppDates(run.rt, rankings), std::vector<std::string>{date});
       continue;
     }
-    run.StopText([&] { FindFirstAppDates(run.rt, state); });
+    run.StopText([&] { FindFirstAppDates(run.rt, rankings); });
     EXPECT_EQ(run.ErrLines(), (std::vector<std::string>{
                                   " First application date missing for application id 2",
                                   " File: test_2.tol", "An error occurred - program stopped"}))

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "driver/model_run.h"
+#include "driver/app_id.h"
 #include "reader/dates.h"
 #include "reader/free_format.h"
 #include "reader/records.h"
@@ -64,18 +64,6 @@ bool CopyRow(Runtime& rt, int unit, double day) {
 }
 
 }  // namespace
-
-std::string AppIdFileName(Runtime& rt, int appId, const std::string& extension) {
-  return CheckRunId(rt) + "_" + AppIdToText(appId) + extension;
-}
-
-std::string AppIdFileExtension(std::string_view name, std::string_view runId) {
-  if (name.substr(0, runId.size()) != runId || name.substr(runId.size(), 1) != "_") return "";
-  const size_t first = runId.size() + 1;
-  const size_t end = name.find_first_not_of("0123456789", first);
-  if (end == first || end == std::string_view::npos || name[end] != '.') return "";
-  return std::string(name.substr(end));
-}
 
 void ReadApplicationsTable(Runtime& rt, RunState& state) {
   GetRecord(rt, "Applications", 2);
@@ -154,7 +142,7 @@ SchedulePlan PlanSchedule(const ControlSettings& settings, const std::vector<dou
 
 int WriteRunFile(Runtime& rt, const RunState& state, const PlannedCopy& copy) {
   rt.units.Rewind(kInputUnit);
-  const std::string path = rt.InRunFolder(AppIdFileName(rt, copy.appId, ".tol"));
+  const std::string path = rt.InRunFolder(AppIdFileName(CheckRunId(rt), copy.appId, kAppIdInput.name));
   const int unit = FreeFil(rt);
   if (rt.units.OpenNew(unit, path) != 0) rt.Fail(-1, " Cannot create file " + path);
 

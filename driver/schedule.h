@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "driver/run_state.h"
@@ -63,13 +62,5 @@ void WriteSchedule(Runtime& rt, const RunState& state, const SchedulePlan& plan,
 
 // The days from the first to the last application of the Applications table read into `state`.
 double ScenarioSpan(const RunState& state);
-
-// The name of an application id's file: <RunId>_<AppId><extension>.
-std::string AppIdFileName(Runtime& rt, int appId, const std::string& extension);
-
-// The extension of `name` when it names a file of an application id of run `runId`
-// (<RunId>_<AppId><extension>, the id in digits, the extension from its full stop on); empty
-// when it names none.
-std::string AppIdFileExtension(std::string_view name, std::string_view runId);
 
 }  // namespace tarn

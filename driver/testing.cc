@@ -45,6 +45,7 @@ const char* const kStubModel =
     "listed subfolder.txt && mkdir -p results && echo \"$id\" > \"results/$id.txt\"\n"
     "listed fds.txt && ls -l /proc/$$/fd > \"fds_$id.txt\"\n"
     "listed slow.txt && sleep 0.5\n"
+    "listed emptied.txt && : > \"$1\"\n"
     "listed same.txt && mkdir -p shared && echo \"$id\" > shared/same.txt && "
     "echo \"$id\" > replaced.new && mv replaced.new replaced.txt\n"
     "listed scratch.txt && for f in tolva.ok tolva.tmp evtfil.tmp prnevtfil.tmp zund.log "

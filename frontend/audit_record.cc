@@ -20,7 +20,7 @@
 #include <utility>
 
 #include "driver/model_run.h"
-#include "driver/report.h"
+#include "driver/report_layout.h"
 #include "driver/version.h"
 #include "frontend/command_line.h"
 #include "frontend/output_folder_lock.h"
@@ -80,13 +80,9 @@ bool IsFrontEndFile(const QString& name) {
          name == QLatin1String(kFolderLockFile) || name == QLatin1String(kOutputMarker);
 }
 
-// The concentration of a compound's worst case as the leaching section writes it: the line is
-// the driver's own, the number what stands between its colon and its unit.
+// The concentration of a compound's worst case as the leaching section writes it.
 QString LeachingConcentration(const CompoundResults& compound) {
-  const ApplicationResult& worst = compound.WorstCase();
-  const QString line = QString::fromStdString(LeachingLines(
-      compound.name.toStdString(), worst.conc, worst.appId, worst.firstDate.toStdString())[2]);
-  return line.section(QLatin1Char(':'), 1).section(QStringLiteral("ug/L"), 0, 0).trimmed();
+  return QString::fromStdString(ConcText(compound.WorstCase().conc)).trimmed();
 }
 
 QJsonArray StringsJson(const QStringList& strings) { return QJsonArray::fromStringList(strings); }

@@ -5,6 +5,7 @@
 
 #include "frontend/platform.h"
 #include "support/platform.h"
+#include "support/run_files.h"
 
 namespace tarn::frontend {
 namespace {
@@ -12,7 +13,8 @@ namespace {
 // Whether a driver holds the busy marker of a run in `out`.
 bool DriverRunsIn(const QString& out) {
   const QStringList markers =
-      QDir(out).entryList({QStringLiteral("*.bus")}, QDir::Files | QDir::System | QDir::Hidden);
+      QDir(out).entryList({QString::fromStdString(RunFileName(kBusyMarker, "*"))},
+                          QDir::Files | QDir::System | QDir::Hidden);
   for (const QString& marker : markers)
     if (BusyMarkerLocked(out + marker)) return true;
   return false;

@@ -6,52 +6,31 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <stdexcept>
 #include <string>
 
-#include "driver/report.h"
+#include "driver/app_id.h"
+#include "driver/first_app_date.h"
+#include "driver/report_layout.h"
 #include "driver/results.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "reader/dates.h"
 #include "support/number_format.h"
+#include "support/run_files.h"
 
 namespace tarn::frontend {
 namespace {
 
-// Where the results are read from the driver's lines (driver/report.h writes them): the heading
-// of the table of collected results ends in the number of compounds, and a results row: 2 blanks,
-// the id in 4 columns, 12 blanks, then each value in 12 columns with 2 blanks between two values.
-constexpr int kFirstValueColumn = 18;
-constexpr int kValueWidth = 12;
-constexpr int kValueStep = 14;
-// A ranked row: the compound's name in columns 11-25, the application id in columns 38-42.
-constexpr int kNameColumn = 10;
-constexpr int kNameWidth = 15;
-constexpr int kRankedIdColumn = 37;
-constexpr int kRankedIdWidth = 5;
-
-constexpr char kApplicationsTable[] = "table Applications";
-
 QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// A line of a run's file as its bytes, as the driver wrote it (TextLines decoded it).
+std::string Bytes(const QString& line) { return line.toLocal8Bit().toStdString(); }
 
 QString TrimRight(QString text) {
   while (text.endsWith(QLatin1Char(' '))) text.chop(1);
   return text;
-}
-
-// The value of a number written by G editing: fixed, 0.dddd with E and a two-digit exponent,
-// 0.dddd+xxx for a three-digit exponent, NaN or Infinity.
-std::optional<double> TableNumber(const QString& field) {
-  std::string text = field.trimmed().toStdString();
-  const size_t sign = text.find_last_of("+-");
-  if (sign != std::string::npos && sign > 0 && text[sign - 1] != 'E') text.insert(sign, 1, 'E');
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
 }
 
 QString PercentileText(double percentile) { return Text(fmt::F(percentile, 8, 2)).trimmed(); }
@@ -68,7 +47,8 @@ QString CsvField(const QString& text) {
 class RunFilesReader {
  public:
   RunFilesReader(const QString& outputFolder, const QString& baseName)
-      : folder_(outputFolder), summary_(folder_.filePath(baseName + QStringLiteral("_Tsb.sum"))) {
+      : folder_(outputFolder),
+        summary_(folder_.filePath(Text(RunFileName(kSummaryReport, baseName.toStdString())))) {
     data_.outputFolder = outputFolder;
     data_.baseName = baseName;
   }
@@ -99,17 +79,16 @@ class RunFilesReader {
   }
 
   QString CopyPath(int appId) const {
-    return folder_.filePath(data_.baseName + QLatin1Char('_') + QString::number(appId) +
-                            QStringLiteral(".tol"));
+    return folder_.filePath(
+        Text(AppIdFileName(data_.baseName.toStdString(), appId, kAppIdInput.name)));
   }
 
   int NumResults() const { return static_cast<int>(values_.size()); }
 
   // The table of collected results: one row per application id with every compound's value.
   bool ReadTable() {
-    const QString headingStart = Text(ResultTableHeading(0)).chopped(3);
     const auto heading = std::find_if(lines_.begin(), lines_.end(), [&](const QString& line) {
-      return line.startsWith(headingStart);
+      return StartsAsResultTableHeading(Bytes(line));
     });
     if (heading == lines_.end()) {
       return Fail(QStringLiteral("The summary report %1 holds no results; the run may have ended "
@@ -117,20 +96,14 @@ class RunFilesReader {
                       .arg(QDir::toNativeSeparators(summary_)));
     }
     at_ = static_cast<int>(heading - lines_.begin());
-    bool ok = false;
-    numCompounds_ = heading->mid(headingStart.size()).trimmed().toInt(&ok);
-    if (!ok || numCompounds_ < 1 || *heading != Text(ResultTableHeading(numCompounds_)))
-      return Inconsistent(at_);
+    const std::optional<int> numCompounds = ParseResultTableHeading(Bytes(*heading));
+    if (!numCompounds) return Inconsistent(at_);
+    numCompounds_ = *numCompounds;
     for (++at_; at_ < lines_.size() && !lines_[at_].startsWith(QLatin1Char('*')); ++at_) {
-      const QString& line = lines_[at_];
-      std::vector<double> values;
-      for (int k = 0; k < numCompounds_; ++k) {
-        const auto value = TableNumber(line.mid(kFirstValueColumn + k * kValueStep, kValueWidth));
-        if (!value) return Inconsistent(at_);
-        values.push_back(*value);
-      }
-      if (line != Text(ResultTableRow(NumResults() + 1, values))) return Inconsistent(at_);
-      for (double value : values) {
+      const std::optional<std::vector<double>> values =
+          ParseResultTableRow(Bytes(lines_[at_]), NumResults() + 1, numCompounds_);
+      if (!values) return Inconsistent(at_);
+      for (double value : *values) {
         if (!std::isfinite(value)) {
           return Fail(QStringLiteral("The summary report %1 holds a concentration that is not a "
                                      "finite number at line %2.")
@@ -138,7 +111,7 @@ class RunFilesReader {
                           .arg(at_ + 1));
         }
       }
-      values_.push_back(values);
+      values_.push_back(*values);
     }
     return NumResults() > 0 || Inconsistent(at_);
   }
@@ -157,19 +130,19 @@ class RunFilesReader {
         ApplicationResult result;
         result.appId = a;
         result.conc = value;
-        result.concText = Text(fmt::G(value, kValueWidth, 4)).trimmed();
+        result.concText = Text(ResultTableValue(value)).trimmed();
         compound.results.push_back(result);
       }
       const Ranking ranking = RankConcentrations(conc);
       std::vector<bool> ranked(n + 1, false);
-      QString nameField;
+      std::string nameField;
       for (int i = 0; i < n; ++i, ++at_) {
         if (at_ >= lines_.size()) return Inconsistent(at_);
-        const QString& line = lines_[at_];
-        if (i == 0) nameField = line.mid(kNameColumn, kNameWidth);
-        bool ok = false;
-        const int appId = line.mid(kRankedIdColumn, kRankedIdWidth).trimmed().toInt(&ok);
-        if (!ok || appId < 1 || appId > n || ranked[appId] ||
+        const std::string line = Bytes(lines_[at_]);
+        const std::optional<RankedRowFields> fields = ParseRankedRow(line);
+        if (i == 0 && fields) nameField = fields->nameField;
+        const int appId = fields ? fields->appId : 0;
+        if (appId < 1 || appId > n || ranked[appId] ||
             conc[appId - 1] != conc[ranking.rankAppId[i] - 1])
           return Inconsistent(at_);
         ranked[appId] = true;
@@ -177,11 +150,10 @@ class RunFilesReader {
         result.rank = i + 1;
         result.percentile = ranking.percentile[i];
         result.worstCase = i == n - 1;
-        if (line !=
-            Text(RankedRow(i + 1, nameField.toStdString(), result.percentile, appId, result.conc)))
+        if (line != RankedRow(i + 1, nameField, result.percentile, appId, result.conc))
           return Inconsistent(at_);
       }
-      compound.name = TrimRight(nameField);
+      compound.name = TrimRight(QString::fromLocal8Bit(nameField));
       data_.compounds.push_back(compound);
     }
     return true;
@@ -200,14 +172,13 @@ class RunFilesReader {
                         .arg(QDir::toNativeSeparators(path)));
       }
       const QStringList lines = TextLines(*text);
-      const auto table = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
-        return line.contains(QLatin1String(kApplicationsTable));
+      qsizetype next = 0;
+      const std::optional<std::string> row = FirstApplicationRow([&](std::string& line) {
+        if (next == lines.size()) return false;
+        line = Bytes(lines[next++]);
+        return true;
       });
-      QString date;
-      if (table != lines.end() && table + 1 != lines.end()) {
-        static const QRegularExpression blanks(QStringLiteral("[ \\t]+"));
-        date = (table + 1)->split(blanks, Qt::SkipEmptyParts).value(0);
-      }
+      const QString date = row ? QString::fromLocal8Bit(FirstAppDateOf(*row)) : QString();
       const std::optional<int> day = DayOfYear(date);
       if (!day) {
         return Fail(QStringLiteral("The first application date of application id %1 cannot be read "

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/report.h"
+#include "driver/report_layout.h"
 #include "driver/results.h"
 #include "frontend/testing.h"
 

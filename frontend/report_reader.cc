@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "driver/report_layout.h"
 #include "support/platform.h"
 #include "support/units.h"
 

@@ -1,5 +1,5 @@
 // Report reader: the run's text files, read without ever waiting, and the header and leaching
-// sections of the driver's summary report, found by their marker lines.
+// sections of the driver's summary report, found by its marker lines (driver/report_layout.h).
 #pragma once
 
 #include <QByteArray>
@@ -8,11 +8,6 @@
 #include <optional>
 
 namespace tarn::frontend {
-
-inline constexpr char prREPORTstart[] = "* TARN Doduvovuv REPORT: Header";
-inline constexpr char prREPORTend[] = "* End of TARN Doduvovuv REPORT: Header";
-inline constexpr char prLEACHstart[] = "* TARN Doduvovuv Report: Leaching";
-inline constexpr char prLEACHend[] = "* End of TARN Doduvovuv Report: Leaching";
 
 // The whole content of the file `path` (through a link, too), read as the driver reads its
 // inputs: only a regular file is read, never a FIFO, a device or a folder, and nothing waits.

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "driver/app_id.h"
 #include "driver/model_run.h"
 #include "driver/parallel_runs.h"
 #include "driver/report.h"
+#include "driver/report_layout.h"
 #include "driver/results.h"
 #include "frontend/run_conditions.h"
 #include "reader/dates.h"
@@ -92,14 +94,11 @@ RunLog::RunLog(const RunSettings& settings)
 
 RunLog::~RunLog() = default;
 
-// Named as the driver's AppIdFileName names it, which needs a run-time that holds the run's
-// identity (and would then clean up the run folder on a reading error).
-QString RunLog::PathOf(int appId, const char* extension) const {
-  return folder_ + runId_ + QLatin1Char('_') + QString::fromStdString(AppIdToText(appId)) +
-         QLatin1String(extension);
+QString RunLog::PathOf(int appId, const RunFile& file) const {
+  return folder_ + QString::fromStdString(AppIdFileName(runId_.toStdString(), appId, file.name));
 }
 
-bool RunLog::InputWritten(int appId) const { return QFileInfo::exists(PathOf(appId, ".tol")); }
+bool RunLog::InputWritten(int appId) const { return QFileInfo::exists(PathOf(appId, kAppIdInput)); }
 
 bool RunLog::RunFolderExists(int appId) const {
   return QFileInfo(folder_ + QString::fromStdString(RunFolderName(runId_.toStdString(), appId)))
@@ -107,7 +106,7 @@ bool RunLog::RunFolderExists(int appId) const {
 }
 
 QString RunLog::StartLine(int appId, bool settled) {
-  const std::optional<QString> date = reader_->FirstDate(PathOf(appId, ".tol"));
+  const std::optional<QString> date = reader_->FirstDate(PathOf(appId, kAppIdInput));
   // Only a model input that the driver has finished writing gives no date.
   if (!date && !settled) return QString();
   unfinished_.append(appId);
@@ -117,7 +116,7 @@ QString RunLog::StartLine(int appId, bool settled) {
 
 QString RunLog::FinishLine(int appId, bool stopped) {
   unfinished_.removeOne(appId);
-  const auto concentrations = reader_->Concentrations(PathOf(appId, ".sum"));
+  const auto concentrations = reader_->Concentrations(PathOf(appId, kAppIdSummary));
   // The driver deletes the summary of a model run that failed or was stopped.
   if (!concentrations) {
     return (stopped ? QStringLiteral("Application id %1 stopped")
@@ -148,7 +147,7 @@ QStringList RunLog::Look() {
       const bool inItsFolder = RunFolderExists(appId);
       if (inItsFolder) running_.append(appId);
       if (unfinished_.contains(appId) ||
-          !(inItsFolder || QFileInfo::exists(PathOf(appId, ".sum")))) {
+          !(inItsFolder || QFileInfo::exists(PathOf(appId, kAppIdSummary)))) {
         continue;
       }
       lines << StartLine(appId, /*settled=*/true);

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "frontend/run_preparation.h"
+#include "support/run_files.h"
 
 namespace tarn::frontend {
 
@@ -40,7 +41,8 @@ class RunLog {
   QString StartLine(int appId, bool settled);
   // The line of a finished id: its concentrations, else what became of it.
   QString FinishLine(int appId, bool stopped);
-  QString PathOf(int appId, const char* extension) const;
+  // The path of an id's file in the output folder.
+  QString PathOf(int appId, const RunFile& file) const;
 
   const QString folder_;
   const QString runId_;

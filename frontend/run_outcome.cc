@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/report.h"
+#include "driver/report_layout.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "reader/typed_readers.h"
+#include "support/run_files.h"
 #include "support/runtime.h"
 
 namespace tarn::frontend {
@@ -70,11 +71,11 @@ std::optional<QStringList> SucceededRunReport(const RunSettings& settings, QStri
     return std::nullopt;
   };
   // The user is told what happened, not which file told it.
-  if (NameTaken(out + runId + QStringLiteral(".err")))
+  if (NameTaken(out + QString::fromStdString(RunFileName(kErrorFile, runId.toStdString()))))
     return fail(QStringLiteral("the driver ended with an error."));
-  if (!QFileInfo(out + QLatin1String(kSuccessMarker)).isFile())
+  if (!QFileInfo(out + QString::fromStdString(RunFileName(kSuccessMarker, {}))).isFile())
     return fail(QStringLiteral("the driver ended before the run was complete."));
-  const QString busyMarker = runId + QStringLiteral(".bus");
+  const QString busyMarker = QString::fromStdString(RunFileName(kBusyMarker, runId.toStdString()));
   if (NameTaken(out + busyMarker)) {
     return fail(QStringLiteral("the driver ended before the run was complete (its busy marker %1 "
                                "is still there).")
@@ -129,7 +130,7 @@ RunOutcome JudgeOutcome(const RunSettings& settings, int exitCode, bool stopRequ
 
   QStringList message;
   message << QStringLiteral("Unable to complete the run %1: %2").arg(runId, why);
-  const QString errorFile = runId + QStringLiteral(".err");
+  const QString errorFile = QString::fromStdString(RunFileName(kErrorFile, runId.toStdString()));
   const QStringList errorLines = MessageLines(out + errorFile);
   if (!errorLines.isEmpty()) {
     message << QStringLiteral("The error file %1 says:").arg(errorFile) << errorLines;

@@ -13,6 +13,7 @@
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "frontend/run_conditions.h"
+#include "support/run_files.h"
 
 namespace tarn::frontend {
 namespace {
@@ -149,7 +150,8 @@ bool OutputFolderAccepted(const QString& out, Messages& messages) {
 // message shown, when one of them stays.
 bool RemoveEarlierOutcome(const RunSettings& settings, const QString& out, Messages& messages) {
   for (const QString& path :
-       {AuditRecordPath(out), out + QLatin1String(kSuccessMarker), SummaryReportPath(settings)}) {
+       {AuditRecordPath(out), out + QString::fromStdString(RunFileName(kSuccessMarker, {})),
+        SummaryReportPath(settings)}) {
     const QFileInfo file(path);
     if (!file.exists() && !file.isSymLink()) continue;
     if (QFile::remove(path)) continue;
@@ -191,8 +193,9 @@ bool LiesIn(const QString& file, const QString& folder) {
 QString RunBaseName(const QString& tolvaFile) { return QFileInfo(tolvaFile).completeBaseName(); }
 
 QString SummaryReportPath(const RunSettings& settings) {
-  return WithSeparator(settings.outputPath) + RunBaseName(settings.tolvaFile) +
-         QStringLiteral("_Tsb.sum");
+  return WithSeparator(settings.outputPath) +
+         QString::fromStdString(
+             RunFileName(kSummaryReport, RunBaseName(settings.tolvaFile).toStdString()));
 }
 
 QString BatchFilePath(const RunSettings& settings) {

@@ -1,10 +1,13 @@
 #include "frontend/run_progress.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
+#include "driver/app_id.h"
 #include "driver/schedule.h"
 #include "frontend/run_conditions.h"
+#include "support/run_files.h"
 
 namespace tarn::frontend {
 
@@ -21,14 +24,13 @@ std::optional<ExpectedModelRuns> ExpectModelRuns(const RunSettings& settings) {
 }
 
 int CountFinishedModelRuns(const RunSettings& settings) {
-  const QRegularExpression summary(
-      QStringLiteral("^%1_[0-9]+\\.sum$")
-          .arg(QRegularExpression::escape(RunBaseName(settings.tolvaFile))));
+  const std::string runId = QFile::encodeName(RunBaseName(settings.tolvaFile)).toStdString();
   int count = 0;
   const QStringList names =
       QDir(settings.outputPath).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
   for (const QString& name : names)
-    if (summary.match(name).hasMatch()) ++count;
+    if (AppIdFileExtension(QFile::encodeName(name).toStdString(), runId) == kAppIdSummary.name)
+      ++count;
   return count;
 }
 

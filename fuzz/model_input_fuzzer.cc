@@ -43,9 +43,8 @@ void RunSchedule(Schedule schedule) {
       if (plan.copies[i].discarded) break;
       run.rt.units.Close(unit);
     }
-    state.rankings = {Ranking{{0}, {50}, {1}}};
-    FindFirstAppDates(run.rt, state);
-    Require(state.firstAppDates.size() == 1 && state.firstAppDates[0].size() <= 11,
+    const std::vector<std::string> dates = FindFirstAppDates(run.rt, {Ranking{{0}, {50}, {1}}});
+    Require(dates.size() == 1 && dates[0].size() <= 11,
             "a first application date longer than 11 characters");
   });
 }

@@ -26,10 +26,10 @@ const std::string kFirstDayLine = "* The first day of application for this appli
 bool SameValue(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
 // Every compound's ranking orders the collected concentrations of every id.
-void CheckRankings(Runtime& rt, const RunState& state) {
-  const int numResults = state.NumResults();
-  for (size_t k = 0; k < state.rankings.size(); ++k) {
-    const Ranking& ranking = state.rankings[k];
+void CheckRankings(Runtime& rt, const RunResults& results) {
+  const int numResults = results.NumResults();
+  for (size_t k = 0; k < results.rankings.size(); ++k) {
+    const Ranking& ranking = results.rankings[k];
     Require(static_cast<int>(ranking.conc.size()) == numResults &&
                 static_cast<int>(ranking.rankAppId.size()) == numResults,
             "a ranking that does not hold every id");
@@ -38,7 +38,7 @@ void CheckRankings(Runtime& rt, const RunState& state) {
     for (int i = 0; i < numResults; ++i) {
       Require(ids[i] == i + 1, "a ranking whose ids are not 1 to NumResults");
       const int id = ranking.rankAppId[i];
-      Require(SameValue(ranking.conc[i], state.resultTable[id - 1][k]),
+      Require(SameValue(ranking.conc[i], results.table[id - 1][k]),
               "a ranked concentration that is not its id's");
       Require(ranking.percentile[i] > 0 && ranking.percentile[i] < 100 &&
                   (i == 0 || ranking.percentile[i] > ranking.percentile[i - 1]),
@@ -48,7 +48,7 @@ void CheckRankings(Runtime& rt, const RunState& state) {
       }
     }
   }
-  Require(state.rankings.size() == static_cast<size_t>(NumberOfCompounds(rt)),
+  Require(results.rankings.size() == static_cast<size_t>(NumberOfCompounds(rt)),
           "a compound without a ranking");
 }
 
@@ -104,22 +104,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RunState state;
   state.runMode = RunMode::kPostProcessOnly;
   state.optApp = Schedule::kMonthly;
+  RunResults results;
   if (!run.Run([&] {
-        CollectResults(run.rt, state);
-        WriteResultReport(run.rt, state);
+        results = ReadRunResults(run.rt, state);
+        WriteResultTables(run.rt, results);
+        results.firstAppDates = FindFirstAppDates(run.rt, results.rankings);
+        WriteLeachingSection(run.rt, results);
       })) {
     return 0;
   }
   run.rt.units.Close(kReportUnit);
-  Require(state.NumResults() >= 1 && state.NumResults() <= numParts,
+  Require(results.NumResults() >= 1 && results.NumResults() <= numParts,
           "results for ids without a summary");
-  for (const std::vector<double>& row : state.resultTable) {
+  for (const std::vector<double>& row : results.table) {
     Require(row.size() == Compounds(run.rt).size(), "an id without a value for every compound");
   }
-  CheckRankings(run.rt, state);
+  CheckRankings(run.rt, results);
   std::ifstream in(report, std::ios::binary);
   std::string written(std::istreambuf_iterator<char>(in), {});
   if (written.ends_with('\n')) written.pop_back();
-  CheckReport(Split(written, '\n'), NumberOfCompounds(run.rt), state.NumResults());
+  CheckReport(Split(written, '\n'), NumberOfCompounds(run.rt), results.NumResults());
   return 0;
 }

@@ -14,6 +14,14 @@ namespace {
 constexpr int kModelOutputRow = 22;
 const char* const kNormalEndText = "End of program";
 
+// Whether a normal end keeps the file open on `unit`: any but a run file that it deletes.
+bool KeptAtNormalEnd(int unit) {
+  for (const RunFile* file : kRunFiles) {
+    if (file->unit == unit && !file->keptAtNormalEnd) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 const char* const kErrorEndText = "An error occurred - program stopped";
@@ -101,14 +109,16 @@ void Runtime::EndOfProgram(int status) {
     StopIfRequested();
     FlushAll();
     for (int unit : units.OpenUnits()) {
-      if (unit != kBusyUnit && unit != kErrUnit && unit != kSumUnit && unit != kLogUnit &&
-          unit != kOutUnit) {
-        CloseKept(unit);
-      }
+      if (KeptAtNormalEnd(unit)) CloseKept(unit);
     }
   }
   if (normal) {
-    for (int unit : {kErrUnit, kSumUnit, kLogUnit, kOutUnit}) units.Close(unit, true);
+    // The busy marker goes last, below.
+    for (const RunFile* file : kRunFiles) {
+      if (file->unit != 0 && file->unit != kBusyUnit && !file->keptAtNormalEnd) {
+        units.Close(file->unit, true);
+      }
+    }
   } else {
     const char code = CheckCallingProgram(*this);
     if (code != 'B' && code != 'D' && code != 'E') console.Beep();
@@ -117,13 +127,17 @@ void Runtime::EndOfProgram(int status) {
     if (unit != kBusyUnit) units.Close(unit);
   }
 
-  for (const char* scratch : kScratchFiles) DeleteIfExists(InRunFolder(scratch));
+  // The model runs in the run folder: a user's files of these names elsewhere are not its.
+  for (const RunFile* file : kRunFiles) {
+    if (file->form == NameForm::kFixed && file != &kSuccessMarker &&
+        !(normal ? file->keptAtNormalEnd : file->keptAtErrorEnd)) {
+      DeleteIfExists(InRunFolder(std::string(file->name)));
+    }
+  }
   bool markerWritten = true;
   if (normal) {
-    // The model runs in the run folder: a user's files of these names elsewhere are not its.
-    for (const char* scratch : kModelScratchFiles) DeleteIfExists(InRunFolder(scratch));
     const int unit = FreeFil(*this);
-    const std::string marker = InRunFolder(kSuccessMarker);
+    const std::string marker = InRunFolder(std::string(kSuccessMarker.name));
     markerWritten = units.OpenNew(unit, marker) == 0 &&
                     units.WriteLine(unit, "TOLVA run succesfully terminated!");
     markerWritten = units.Close(unit) == 0 && markerWritten;
@@ -175,7 +189,7 @@ void DeleteIfExists(const std::string& name) {
 }
 
 bool RemoveSuccessMarker(const Runtime& rt) {
-  const std::string marker = rt.InRunFolder(kSuccessMarker);
+  const std::string marker = rt.InRunFolder(std::string(kSuccessMarker.name));
   DeleteIfExists(marker);
   std::error_code ignored;
   return std::filesystem::symlink_status(marker, ignored).type() ==

@@ -13,20 +13,13 @@
 #include <vector>
 
 #include "support/platform.h"
+#include "support/run_files.h"
 #include "support/units.h"
 
 namespace tarn {
 
 // The last line of an error end.
 extern const char* const kErrorEndText;
-
-// The success marker in the run folder: written last by a normal end, and by nobody else that
-// counts (a model may leave one of its own).
-inline constexpr char kSuccessMarker[] = "tolva.ok";
-// Scratch files in the run folder that every end removes (the reader's and the model's).
-inline constexpr const char* kScratchFiles[] = {"tolva.tmp", "evtfil.tmp", "prnevtfil.tmp"};
-// Scratch files the model leaves in the run folder that a normal end removes.
-inline constexpr const char* kModelScratchFiles[] = {"zund.log", "meteodat.tmp"};
 
 // Thrown once the program's last line is on standard error; main() ends with status 0.
 class ProgramStop : public std::runtime_error {

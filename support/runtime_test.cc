@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "support/testing.h"
 
@@ -15,6 +17,23 @@ using testing::TempRun;
 // Opens the run's error file as the set-up does.
 void OpenErrorFile(TempRun& run) {
   OpenAfterDelete(run.rt, kErrUnit, run.rt.InRunFolder("test.err"));
+}
+
+// The README's fault table names every file of the run as the table of run files does.
+TEST(RunFiles, TheReadmesFaultTableNamesEachOne) {
+  std::ifstream in(fs::path(TARN_EXAMPLES_DIR).parent_path() / "README.md");
+  const std::string readme(std::istreambuf_iterator<char>(in), {});
+  const size_t start = readme.find("## Fault table");
+  ASSERT_NE(start, std::string::npos);
+  const std::string table = readme.substr(start, readme.find("\n## ", start) - start);
+  for (const RunFile* file : kRunFiles) {
+    const char* prefix = file->form == NameForm::kFixed   ? ""
+                         : file->form == NameForm::kOfRun ? "<RunId>"
+                                                          : "<RunId>_<AppId>";
+    std::string name = "`";
+    name.append(prefix).append(file->name).append("`");
+    EXPECT_NE(table.find(name), std::string::npos) << name;
+  }
 }
 
 TEST(FatalError, ShowsTheRunTheFileAndTheSetLinesOnly) {
