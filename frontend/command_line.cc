@@ -1,5 +1,6 @@
 #include "frontend/command_line.h"
 
+#include "frontend/platform.h"
 #include "frontend/version.h"
 
 namespace tarn::frontend {
@@ -23,6 +24,18 @@ constexpr const char* kToolkitOptionsWithValue[] = {"platform",
                                                     "title",
                                                     "qmljsdebugger"};
 constexpr const char* kToolkitSwitches[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// What the exit status of --batch tells; the manual page is made from this help too.
+constexpr char kExitStatusHelp[] =
+    "Exit status:\n"
+    "  0   The run succeeded: tolva.ok, no error file or busy marker, a complete\n"
+    "      report.\n"
+    "  1   The run did not succeed, or was stopped by Ctrl-C; the message lines of the\n"
+    "      driver's error file (or its last console lines) follow on standard error.\n"
+    "  2   Nothing was run: an option or input was refused (the --csv file included),\n"
+    "      the output folder was not emptied, or a run is still going on in it.\n"
+    "  3   The run succeeded, but --csv could not write its file; the reason follows\n"
+    "      on standard error.\n";
 
 }  // namespace
 
@@ -94,6 +107,11 @@ QString CommandLine::Usage() const {
          parser.helpText().section(QLatin1Char('\n'), 1);
 }
 
+QString CommandLine::Help() const {
+  return Usage() + QLatin1Char('\n') + QLatin1String(kExitStatusHelp) + QLatin1Char('\n') +
+         FilesHelp();
+}
+
 std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream& out,
                                      std::ostream& err) {
   CommandLine commandLine;
@@ -102,7 +120,7 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
   if (!parser.parse(arguments)) {
     problem = parser.errorText();
   } else if (parser.isSet(commandLine.help)) {
-    WriteLine(out, commandLine.Usage());
+    WriteLine(out, commandLine.Help());
     return 0;
   } else if (parser.isSet(commandLine.version)) {
     WriteLine(out, QLatin1String(cVersionLine));
