@@ -103,10 +103,10 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine, slurm-client")
 set(CPACK_PACKAGE_DESCRIPTION
-    "TARN chooses the application date of a plant-protection product for a groundwater
-leaching assessment of soil-bound greenhouse crops. It moves the application
-scenario of a Tolva model input through the calendar year, runs the model on
-each candidate and reports the worst case per compound.
+    "TARN chooses the application date of a plant-protection product for a
+groundwater leaching assessment of soil-bound greenhouse crops. It moves the
+application scenario of a Tolva model input through the calendar year, runs the
+model on each candidate and reports the worst case per compound.
 .
 The package holds the console driver TARN_DoduVovuv, the dialog front end
 TARN_SB (with a headless mode), model launchers for Wine and Slurm, a stand-in
