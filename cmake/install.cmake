@@ -17,6 +17,7 @@ set(example_files
 set(CPACK_PACKAGE_NAME tarn)
 set(CPACK_PACKAGE_VERSION ${TARN_PRODUCT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The TARN developers")
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "application-date ranking for groundwater leaching assessments")
 
@@ -89,17 +90,16 @@ endif()
 add_custom_target(package_files ALL DEPENDS ${package_files})
 
 # The Debian package: its run-time needs are those of the programs' shared libraries
-# (dpkg-shlibdeps) and what no library names: a font for the windows, the platform plugins of
-# Qt for a Wayland session (those for X11 and offscreen come with libqt6gui6), and the
-# programs the launchers start.
+# (dpkg-shlibdeps) and what no library names: a font for the windows and the report, Qt's
+# platform plugins (Debian 12 has those for X11 and offscreen in libqt6gui6, the others in
+# qt6-qpa-plugins), those for a Wayland session, and the programs the launchers start.
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The TARN developers <tarn-developers@tarn.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine, slurm-client")
 set(CPACK_PACKAGE_DESCRIPTION
