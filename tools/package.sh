@@ -45,7 +45,15 @@ rm -f "$packages"/tarn_*.deb
 make_package build DEB
 deb=$(ls "$packages"/tarn_*_amd64.deb)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+# The package never stays installed, even when this script stops half-way.
+installed_here=0
+clean_up() {
+  [ "$installed_here" -eq 0 ] || $sudo apt-get purge -y -qq tarn >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap clean_up EXIT
 failed=0
 fail() {
   echo "FAILED  $*"
@@ -85,13 +93,12 @@ if dpkg -s tarn >/dev/null 2>&1; then
   echo "tarn is installed on this machine: remove it first (apt-get purge tarn)" >&2
   exit 1
 fi
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 dpkg-query -W -f '${Package}\n' | sort >"$work/packages.before"
 # The package's files and folders that are there before it (folders of other packages).
 while IFS= read -r path; do [ ! -e "$path" ] || echo "$path"; done <"$work/contents" \
   >"$work/there.before"
 started=$(date +%s.%N)
+installed_here=1
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >"$work/install.log" 2>&1 || {
   cat "$work/install.log"
   fail "apt-get install"
@@ -123,6 +130,7 @@ diff -u --label "build folder" --label "installed" <(report_sections "$work/buil
 removing=$(date +%s.%N)
 DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tarn >>"$work/install.log" 2>&1 ||
   fail "apt-get purge"
+installed_here=0
 # What the installation brought along (the packages it depends on) goes too.
 mapfile -t brought < <(dpkg-query -W -f '${Package}\n' | sort | comm -13 "$work/packages.before" -)
 [ ${#brought[@]} -eq 0 ] ||
