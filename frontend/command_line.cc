@@ -2,6 +2,7 @@
 
 #include "driver/control_file.h"
 #include "frontend/audit_record.h"
+#include "frontend/platform.h"
 #include "frontend/version.h"
 
 namespace tarn::frontend {
@@ -25,6 +26,21 @@ constexpr const char* kToolkitOptionsWithValue[] = {"platform",
                                                     "title",
                                                     "qmljsdebugger"};
 constexpr const char* kToolkitSwitches[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// What the exit status of --batch tells; the manual page is made from this help too.
+constexpr char kExitStatusHelp[] =
+    "Exit status:\n"
+    "  0   The run succeeded: tolva.ok, no error file or busy marker, a complete\n"
+    "      report.\n"
+    "  1   The run did not succeed, or was stopped by Ctrl-C; the message lines of the\n"
+    "      driver's error file (or its last console lines) follow on standard error.\n"
+    "  2   Nothing was run: an option or input was refused (the --csv and --record\n"
+    "      files included), the output folder was not emptied, or a run is still going\n"
+    "      on in it.\n"
+    "  3   The run succeeded, but --csv or --record could not write its file; the\n"
+    "      reason follows on standard error.\n"
+    "  --verify  0 when every file is the one its record names, 1 when one differs\n"
+    "      or is missing, 2 when the record cannot be read.\n";
 
 }  // namespace
 
@@ -119,6 +135,11 @@ QString CommandLine::Usage() const {
          parser.helpText().section(QLatin1Char('\n'), 1);
 }
 
+QString CommandLine::Help() const {
+  return Usage() + QLatin1Char('\n') + QLatin1String(kExitStatusHelp) + QLatin1Char('\n') +
+         FilesHelp();
+}
+
 std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream& out,
                                      std::ostream& err) {
   CommandLine commandLine;
@@ -127,7 +148,7 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
   if (!parser.parse(arguments)) {
     problem = parser.errorText();
   } else if (parser.isSet(commandLine.help)) {
-    WriteLine(out, commandLine.Usage());
+    WriteLine(out, commandLine.Help());
     return 0;
   } else if (parser.isSet(commandLine.version)) {
     WriteLine(out, QLatin1String(cVersionLine));

@@ -16,6 +16,9 @@ struct CommandLine {
   CommandLine();
   // The usage, the options and what they do.
   QString Usage() const;
+  // The usage, then what the exit status tells and which files are read: the text of --help
+  // and of the manual page.
+  QString Help() const;
 
   QCommandLineParser parser;
   QCommandLineOption batch, help, version, input, model, output, option, interval, firstDay,

@@ -52,7 +52,7 @@ TEST(CommandLine, AnswersHelpVersionAndWrongOptions) {
 
 #ifndef _WIN32
 // The program itself, without any display: --help lists the options, --batch and --launcher
-// among them.
+// among them, what the exit status tells and the files read (the manual page is made from it).
 TEST(CommandLine, HelpNeedsNoDisplay) {
   QProcess program;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -65,7 +65,8 @@ TEST(CommandLine, HelpNeedsNoDisplay) {
   EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(program.exitCode(), 0);
   const QByteArray help = program.readAllStandardOutput();
-  for (const char* option : {"\n  --batch ", "\n  --launcher <file> "})
+  for (const char* option : {"\n  --batch ", "\n  --launcher <file> ", "\n\nExit status:\n  0 ",
+                             "\n\nFiles:\n", "\n  /etc/xdg/LanthModels/TARN.conf\n"})
     EXPECT_TRUE(help.contains(option)) << option;
 }
 #endif

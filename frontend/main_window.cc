@@ -573,9 +573,11 @@ void TfrmMain::btnSelectOutputPathClick() {
 
 void TfrmMain::btnModelLauncherClick() {
   try {
-    // Without a launcher the picker starts where TARN was started, beside its bin folder.
-    const QString folder =
-        FModelLauncher.isEmpty() ? QDir::currentPath() : QFileInfo(FModelLauncher).absolutePath();
+    // Without a launcher the picker starts in the launchers that come with TARN, or where
+    // TARN was started when there are none.
+    QString folder =
+        FModelLauncher.isEmpty() ? LaunchersFolder() : QFileInfo(FModelLauncher).absolutePath();
+    if (folder.isEmpty()) folder = QDir::currentPath();
     if (const auto chosen = FDialogs.PickModelLauncher(folder)) SetModelLauncher(*chosen);
     UpdateButtons();
   } catch (const std::exception& error) {

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -302,9 +303,12 @@ TEST_F(MainWindowTest, EnablesCalculateByTheRules) {
   }
 }
 
-// Each picker opens where its path lies, shows and stores the chosen path and re-evaluates
-// the buttons.
+// Each picker opens where its path lies (the launcher's, with none chosen, in the launchers
+// that come with TARN, as the build folder has them), shows and stores the chosen path and
+// re-evaluates the buttons.
 TEST_F(MainWindowTest, PickersShowAndStoreTheChosenPaths) {
+  const QString kLaunchersFolder = QDir::cleanPath(TARN_BIN_DIR "/../libexec/tarn/launchers");
+  ASSERT_TRUE(QFileInfo(kLaunchersFolder + "/wine").isExecutable());
   root.Write("in/GW.tol");
   root.Write("model/TolvaModel.exe");
   root.Write("tools/launch");
@@ -319,7 +323,7 @@ TEST_F(MainWindowTest, PickersShowAndStoreTheChosenPaths) {
     QString openedIn;
   } pickers[] = {
       {"btnModelLauncher", "edtModelLauncher", cRegModelLauncherPath, root.Path("tools/launch"),
-       root.Path()},
+       kLaunchersFolder},
       {"btnTolvaFile", "edtTolFile", cRegTolvaFilePath, root.Path("in/GW.tol"), root.Path()},
       {"btnModelPath", "edtModelPath", cRegTolvaModelPath, root.Path("model/TolvaModel.exe"),
        QFileInfo(kBuiltInModel).absolutePath()},

@@ -2,12 +2,17 @@
 // 458 pixels: the product name TARN beside the emblem of the KAV scenario family (a greenhouse
 // over the groundwater, a drop leaching down). Writes it as a JPEG to the path it is given:
 //   QT_QPA_PLATFORM=offscreen make_title_picture frontend/resources/tarn_title.jpg
+// With --icon it draws the emblem alone as the program's square icon of that many pixels, on a
+// transparent ground, as a PNG:
+//   QT_QPA_PLATFORM=offscreen make_title_picture --icon 48 packaging/icons/tarn_48.png
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <cstdlib>
 #include <iostream>
+#include <string_view>
 
 namespace {
 
@@ -124,16 +129,34 @@ QImage TitlePicture() {
   return image;
 }
 
+// The emblem of the title picture, drawn as there and scaled to a square of `size` pixels.
+QImage Icon(int size) {
+  constexpr double kRadius = 165;
+  // The ring's pen reaches half its width beyond the radius.
+  constexpr double kHalfSide = kRadius + 5;
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(size / (2 * kHalfSide), size / (2 * kHalfSide));
+  DrawEmblem(painter, QPointF(kHalfSide, kHalfSide), kRadius);
+  return image;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::cerr << "usage: make_title_picture <output.jpg>\n";
+  const bool icon = argc == 4 && std::string_view(argv[1]) == "--icon";
+  const int size = icon ? std::atoi(argv[2]) : 0;
+  if (!(argc == 2 || (icon && size > 0))) {
+    std::cerr << "usage: make_title_picture <output.jpg>\n"
+                 "       make_title_picture --icon <size> <output.png>\n";
     return 2;
   }
-  if (!TitlePicture().save(QString::fromLocal8Bit(argv[1]), "JPG", 92)) {
-    std::cerr << "cannot write " << argv[1] << '\n';
+  const QString path = QString::fromLocal8Bit(argv[argc - 1]);
+  if (!(icon ? Icon(size).save(path, "PNG") : TitlePicture().save(path, "JPG", 92))) {
+    std::cerr << "cannot write " << argv[argc - 1] << '\n';
     return 1;
   }
   return 0;

@@ -1,6 +1,6 @@
 // The front end's only contact with what differs between operating systems: the driver's and
-// the model's default places, the written form of the model folder and of a program's path, the
-// batch file and how it is started, file attributes, the
+// the model's and the launchers' default places, the files the help names, the written form of the
+// model folder and of a program's path, the batch file and how it is started, file attributes, the
 // driver's lock, the settings store, process groups, interrupts and the terminal. platform_posix.cc
 // and platform_win32.cc implement it; nothing else in the front end asks which system it runs on.
 #pragma once
@@ -22,6 +22,14 @@ QString DriverPath();
 
 // The model executable offered when no setting names one.
 QString DefaultModelPath();
+
+// The folder of the model launchers that come with TARN, found from the running front end's
+// folder in an installation and in a build folder alike; empty where there is none.
+QString LaunchersFolder();
+
+// The part of the help that names the files the front end reads: its settings, the driver and
+// the launchers.
+QString FilesHelp();
 
 // The model executable's folder as the control file holds it, with its trailing separator;
 // empty when the system cannot give it.

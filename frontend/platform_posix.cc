@@ -54,6 +54,38 @@ QString DefaultModelPath() {
   return QStringLiteral("/opt/LanthModels/KAV3/models/tolva/TolvaModel.exe");
 }
 
+QString LaunchersFolder() {
+  // TARN_LAUNCHERS_FROM_BIN is the launchers' place relative to the programs' folder, as the
+  // build installs them; the build folder has a link there to the launchers of the sources.
+  const QString folder = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                         QStringLiteral("/" TARN_LAUNCHERS_FROM_BIN));
+  return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+QString FilesHelp() {
+  return QStringLiteral(
+      "Files:\n"
+      "  ~/.config/LanthModels/TARN.conf\n"
+      "      The paths picked last, per user ($XDG_CONFIG_HOME moves it): TolvaFilePath,\n"
+      "      TolvaModelPath, OutputPath and ModelLauncherPath in a [General] section.\n"
+      "      --batch reads them and never writes them.\n"
+      "  /etc/xdg/LanthModels/TARN.conf\n"
+      "      Machine-wide defaults, written by an administrator in the same form, for\n"
+      "      each value that a user has not stored. For instance\n"
+      "          [General]\n"
+      "          TolvaModelPath=/opt/LanthModels/KAV3/models/tolva/TolvaModel.exe\n"
+      "      Without either, the model input is GW_Test.tol and the output folder\n"
+      "      output/ in the current folder, and the model\n"
+      "      /opt/LanthModels/KAV3/models/tolva/TolvaModel.exe.\n"
+      "  bin/TARN_DoduVovuv\n"
+      "      The driver, below the current folder; when there is none, the\n"
+      "      TARN_DoduVovuv beside TARN_SB.\n"
+      "  " TARN_LAUNCHERS_FROM_BIN
+      "\n"
+      "      Beside the folder of TARN_SB: the model launchers that come with TARN\n"
+      "      (wine, slurm), where the dialog's launcher picker starts.");
+}
+
 QString ModelFolderText(const QString& modelFile) {
   return QFileInfo(modelFile).absolutePath() + QLatin1Char('/');
 }

@@ -43,6 +43,22 @@ QString DefaultModelPath() {
       "C:\\Program Files (x86)\\LanthModels\\KAV3\\models\\tolva\\Tolvamodel.exe");
 }
 
+// The launchers are shell scripts for Linux: none comes with TARN on Windows.
+QString LaunchersFolder() { return QString(); }
+
+QString FilesHelp() {
+  return QStringLiteral(
+      "Files:\n"
+      "  HKEY_CURRENT_USER\\SOFTWARE\\LanthModels\\TARN\n"
+      "      The paths picked last, per user: TolvaFilePath, TolvaModelPath, OutputPath\n"
+      "      and ModelLauncherPath. --batch reads them and never writes them.\n"
+      "  HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\LanthModels\\TARN\n"
+      "      Machine-wide defaults, written by an installer, for each value that a user\n"
+      "      has not stored.\n"
+      "  bin\\TARN_DoduVovuv.exe\n"
+      "      The driver, below the current folder.");
+}
+
 QString ModelFolderText(const QString& modelFile) {
   return ShortPathName(QDir::toNativeSeparators(QFileInfo(modelFile).absolutePath()) +
                        QLatin1Char('\\'));

@@ -2,12 +2,16 @@
 # Installs the Debian packages a build needs, skipping those already present.
 #   tools/install-deps.sh driver        compiler, CMake, Ninja (the driver and the stand-in model)
 #   tools/install-deps.sh all           the above, GoogleTest and Qt 6 (everything, tests included)
-#   tools/install-deps.sh windows       driver, MinGW-w64 and Wine (the Windows build and its tests)
+#   tools/install-deps.sh windows       driver, MinGW-w64, Wine and unzip (the Windows build, its
+#                                       zip and its tests)
 #   tools/install-deps.sh win32-syntax  MinGW-w64 and the Qt 6 headers (tools/win32_syntax.sh)
 #   tools/install-deps.sh fuzz          driver, clang and its libFuzzer (tools/fuzz.sh)
 #   tools/install-deps.sh slurm         Slurm and munge (the one-node cluster of tools/slurm_test.sh)
 #   tools/install-deps.sh screenshots   a virtual display, imagemagick and xdotool
 #                                       (frontend/screenshots.sh)
+#   tools/install-deps.sh package       what makes and checks the Debian package: dpkg-dev
+#                                       (dpkg-shlibdeps), lintian, desktop-file-utils, man-db
+#                                       (tools/package.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/lib/packages.sh
@@ -16,13 +20,14 @@ driver=(g++ cmake ninja-build)
 case "${1:-all}" in
   driver) install_packages "${driver[@]}" ;;
   all) install_packages "${driver[@]}" libgtest-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev ;;
-  windows) install_packages "${driver[@]}" g++-mingw-w64-x86-64 wine wine64 ;;
+  windows) install_packages "${driver[@]}" g++-mingw-w64-x86-64 wine wine64 unzip ;;
   win32-syntax) install_packages g++-mingw-w64-x86-64 qt6-base-dev qt6-charts-dev ;;
   fuzz) install_packages "${driver[@]}" clang libclang-rt-14-dev ;;
   slurm) install_packages slurm-wlm munge ;;
   screenshots) install_packages xvfb imagemagick xdotool ;;
+  package) install_packages dpkg-dev lintian desktop-file-utils man-db ;;
   *)
-    echo "usage: tools/install-deps.sh [driver|all|windows|win32-syntax|fuzz|slurm|screenshots]" >&2
+    echo "usage: tools/install-deps.sh [driver|all|windows|win32-syntax|fuzz|slurm|screenshots|package]" >&2
     exit 2
     ;;
 esac

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the Windows build. Builds the driver and the stand-in model for Linux and
-# for 64-bit Windows, runs every scenario twice in fresh folders (the Linux driver with the Linux
-# model; the Windows driver under Wine with the Windows model) and compares what each run leaves:
+# for 64-bit Windows, makes the Windows zip of them (tools/package.sh windows) and unpacks it,
+# runs every scenario twice in fresh folders (the Linux driver with the Linux model; the driver
+# of the zip under Wine with its stand-in model) and compares what each run leaves:
 # the names of all files and folders, the contents of every file, standard output and standard
 # error. Allowed differences: CR LF line ends, the "* Working directory" header line, the date
 # of the run, and the run folder (with its separators) in console lines. Anything else fails, and
@@ -24,16 +25,18 @@ tools/install-deps.sh windows
 linux_build=build
 [ -f "$linux_build/CMakeCache.txt" ] || linux_build=build-driver
 driver_build "$linux_build"
-cmake --preset windows >/dev/null
-cmake --build --preset windows
+work=$(mktemp -d)
+mkdir "$work/linux" "$work/windows" "$work/launcher" "$work/zip"
+tools/package.sh windows "$work/zip"
+(cd "$work/zip" && unzip -q TARN_*_windows_x64.zip)
 echo "Built in ${SECONDS}s"
 
 linux_bin="$root/$linux_build/bin"
-windows_bin="$root/build-windows/bin"
+# The unpacked zip: the driver at its top, the stand-in model in its own folder.
+windows_bin=$(echo "$work"/zip/TARN_*_windows_x64)
+windows_model_folder="$windows_bin/stand-in-model"
 
 export WINEPREFIX="$root/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-work=$(mktemp -d)
-mkdir "$work/linux" "$work/windows" "$work/launcher"
 # The launcher runs make Wine prefixes of their own (see linux_driver): the first is
 # $launcher_prefix, the n-th $launcher_prefix-n, one for each model run at once.
 launcher_prefix="$work/data/tarn/wine"
@@ -220,7 +223,7 @@ scenario_blanks_in_folder_names() {
   local run="$top/run folder" folder=$model
   if [ "$platform" = windows ]; then
     mkdir -p "$work/windows/model folder"
-    cp "$windows_bin/model/TolvaModel.exe" "$work/windows/model folder/"
+    cp "$windows_model_folder/TolvaModel.exe" "$work/windows/model folder/"
     folder=$(winepath --short "$(windows_path "$work/windows/model folder")" 2>/dev/null)
     case "$folder" in *" "*)
       echo "no short form of $work/windows/model folder" >>"$capture.stderr"
@@ -424,7 +427,7 @@ normalise_run_file() {
 
 passed=0
 failed=0
-windows_model=$(windows_path "$windows_bin/model")
+windows_model=$(windows_path "$windows_model_folder")
 # run <scenario> <platform>: runs the scenario on <platform> in fresh folders.
 run() {
   name=$1 platform=$2
@@ -435,7 +438,7 @@ run() {
   case "$platform" in
     linux) model="$linux_bin/model" separator=/ ;;
     windows) model=$windows_model separator="\\" ;;
-    launcher) model="$windows_bin/model" separator=/ ;;
+    launcher) model=$windows_model_folder separator=/ ;;
   esac
   "scenario_$name"
 }
