@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "frontend/platform.h"
+#include "support/runtime.h"
 
 namespace tarn::frontend {
 
@@ -12,6 +13,12 @@ Calculation::Calculation(const RunSettings& settings, Messages& messages, int st
                          QObject* parent)
     : QObject(parent), FSettings(settings), FMessages(messages), FDriver(stopGrace) {
   connect(&FDriver, &DriverProcess::LineRead, this, [this](const QString& line) {
+    // The driver's closing lines come once its model runs have ended, with the results in its
+    // report or with its error end: the log's last lines go before them.
+    const QStringList logged = line.startsWith(QLatin1String(kErrorFoundLine))
+                                   ? FLog->LookAtEnd(FDriver.StopRequested())
+                                   : FLog->Look();
+    for (const QString& text : logged) emit Logged(text);
     FLastLines << line;
     if (FLastLines.size() > cConsoleLinesShown) FLastLines.removeFirst();
     emit LineRead(line);

@@ -158,24 +158,24 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   splitter->addWidget(scrCharts);
   splitter->setSizes({500, 525});
 
-  btnCopyToCliipBoard = new QPushButton(QStringLiteral("Copy To Clipboard"), this);
+  btnCopyToCliipBoard = new QPushButton(QStringLiteral("&Copy To Clipboard"), this);
   btnCopyToCliipBoard->setObjectName(QStringLiteral("btnCopyToCliipBoard"));
   btnCopyToCliipBoard->setAutoDefault(false);
   connect(btnCopyToCliipBoard, &QPushButton::clicked, this, &TfrmReport::btnCopyToCliipBoardClick);
 
-  btnExportCsv = new QPushButton(QStringLiteral("Export CSV..."), this);
+  btnExportCsv = new QPushButton(QStringLiteral("E&xport CSV..."), this);
   btnExportCsv->setObjectName(QStringLiteral("btnExportCsv"));
   btnExportCsv->setAutoDefault(false);
   connect(btnExportCsv, &QPushButton::clicked, this, &TfrmReport::btnExportCsvClick);
 
-  btnSaveRecord = new QPushButton(QStringLiteral("Save audit record..."), this);
+  btnSaveRecord = new QPushButton(QStringLiteral("Save &audit record..."), this);
   btnSaveRecord->setObjectName(QStringLiteral("btnSaveRecord"));
   btnSaveRecord->setAutoDefault(false);
   connect(btnSaveRecord, &QPushButton::clicked, this, &TfrmReport::btnSaveRecordClick);
 
   // Esc answers the dialog's reject, which is this button's result.
   btnCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
-                              QStringLiteral("Close"), this);
+                              QStringLiteral("C&lose"), this);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
   btnCancel->setAutoDefault(false);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -90,7 +90,8 @@ RunLog::RunLog(const RunSettings& settings)
       parallel_(settings.parallelRuns > 1),
       keptAppIds_(ScheduledAppIds(settings, folder_ + QFileInfo(settings.tolvaFile).fileName())
                       .value_or(0)),
-      reader_(std::make_unique<Reader>(folder_ + QFileInfo(settings.tolvaFile).fileName())) {}
+      reader_(std::make_unique<Reader>(folder_ + QFileInfo(settings.tolvaFile).fileName())),
+      report_(SummaryReportPath(settings)) {}
 
 RunLog::~RunLog() = default;
 
@@ -137,6 +138,23 @@ QString RunLog::FinishLine(int appId, bool stopped) {
 }
 
 QStringList RunLog::Look() {
+  if (ended_) return {};
+  if (ResultsReported()) return LookAtEnd(/*stopped=*/false);
+  return LookAtFolder();
+}
+
+bool RunLog::ResultsReported() {
+  const QFileInfo info(report_);
+  if (!info.isFile() || info.size() == reportSize_) return false;
+  reportSize_ = info.size();
+  QFile file(report_);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  while (!file.atEnd())
+    if (StartsAsResultTableHeading(file.readLine().toStdString())) return true;
+  return false;
+}
+
+QStringList RunLog::LookAtFolder() {
   QStringList lines;
   if (parallel_) {
     // The whole schedule is written before the first run: an id has started once its run's own
@@ -170,7 +188,9 @@ QStringList RunLog::Look() {
 }
 
 QStringList RunLog::LookAtEnd(bool stopped) {
-  QStringList lines = Look();
+  if (ended_) return {};
+  ended_ = true;
+  QStringList lines = LookAtFolder();
   // A model input that is there now is there in full.
   for (; !parallel_ && nextStart_ <= keptAppIds_ && InputWritten(nextStart_); ++nextStart_)
     lines << StartLine(nextStart_, /*settled=*/true);

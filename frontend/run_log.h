@@ -2,7 +2,8 @@
 // model run. The driver writes nothing per model run, so the log reads the files it leaves: an id
 // has started once its model input <RunId>_<AppId>.tol is written (with several runs at once,
 // once its run's own folder exists), and has finished once its summary <RunId>_<AppId>.sum is
-// complete, which the driver tells only by going on (writing the next id's input) or by ending.
+// complete, which the driver tells only by going on (writing the next id's input), by writing the
+// results into its report (every model run has then ended) or by ending.
 #pragma once
 
 #include <QList>
@@ -26,9 +27,11 @@ class RunLog {
   RunLog& operator=(const RunLog&) = delete;
 
   // Looks at the output folder again: the lines of what happened since the last look, in order.
+  // Once the driver has written the results into its report, this is the last look that gives
+  // any: every model run has then finished.
   QStringList Look();
-  // The last look, once the driver has ended (`stopped`: on the user's request): every model
-  // run that started has then finished.
+  // The last look, once the driver has ended or begun its error end (`stopped`: on the user's
+  // request): every model run that started has then finished. Later looks give nothing.
   QStringList LookAtEnd(bool stopped);
   // The ids whose model run went on at the last look, lowest first.
   QList<int> Running() const { return running_; }
@@ -36,6 +39,9 @@ class RunLog {
  private:
   struct Reader;
 
+  QStringList LookAtFolder();
+  // Whether the driver's report holds the results, read again only when its size has changed.
+  bool ResultsReported();
   bool InputWritten(int appId) const;
   bool RunFolderExists(int appId) const;
   QString StartLine(int appId, bool settled);
@@ -56,6 +62,9 @@ class RunLog {
   // Started, and not yet known to have finished (with several runs at once, until the end).
   QList<int> unfinished_;
   QList<int> running_;
+  const QString report_;
+  qint64 reportSize_ = -1;
+  bool ended_ = false;
 };
 
 // The line of the run panel that names the ids whose model run goes on; empty for none.

@@ -28,6 +28,11 @@ QByteArray Summary(const char* parent, const char* metabolite) {
          "\nResult_Tarnazine_Met  PEC80  " + metabolite + "\n";
 }
 
+// The driver's report once it holds the results.
+constexpr char kReportResults[] =
+    "* header\n* \n"
+    "* ApplicationId      PEC80 for each compound; total number of compounds is:   2\n";
+
 const QString kFinished1 =
     "Application id 1 finished: Tarnazine 0.1234E-01 ug/L, Tarnazine_Met 0.5670E-03 ug/L";
 const QString kFinished2 =
@@ -35,7 +40,7 @@ const QString kFinished2 =
 
 // What the log makes of the files a run leaves, look by look: an id starts with its model input
 // (with several runs at once, with its run's own folder), and finishes once the driver has gone
-// on to the next id or has ended; a summary the driver deleted or would refuse is a failure, and
+// on to the next id, has put the results into its report or has ended; a summary the driver deleted or would refuse is a failure, and
 // the input the user-defined schedule writes and discards past its end is no start.
 TEST(RunLog, ReadsStartsAndFinishesFromTheRunFolder) {
   enum Look { kLook, kEnd, kStoppedEnd };
@@ -126,10 +131,13 @@ TEST(RunLog, ReadsStartsAndFinishesFromTheRunFolder) {
          kLook,
          {"Application id 3 started, first application on 15-Mar"},
          {1}},
-        {{{".tarn-run-GW_1/", kRemove}, {"GW_3.sum", kRemove}},
-         kEnd,
+        // Results in the report: every run has ended, and the look that tells it is the last.
+        {{{".tarn-run-GW_1/", kRemove}, {"GW_3.sum", kRemove}, {"GW_Tsb.sum", kReportResults}},
+         kLook,
          {"Application id 1 failed", kFinished2, "Application id 3 failed"},
-         {}}}},
+         {}},
+        {{{"GW_1.sum", sum1}}, kLook, {}, {}},
+        {{}, kEnd, {}, {}}}},
   };
   for (const auto& c : cases) {
     testing::TempFolder out;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/ under a virtual display, from a temporary folder so that no path
-# of the build machine shows: the main window during a run of the bundled example (progress bar
-# and run panel), the report window with its charts at the end of that run, and the error
-# dialog of a run whose model fails for one application id.
-# Needs xvfb (xvfb-run), imagemagick (import) and xdotool, which it installs when missing.
+# of the build machine shows, with the plain stand-in model as a user runs it: the main window
+# during a run of the bundled example (its live run log and run panel), the report window with
+# its charts at the end of that run and at its smallest size, the main window at each end of a
+# run (finished, failed, stopped) and the error dialog of a run whose model fails for one
+# application id.
+# Needs xvfb (xvfb-run), imagemagick (import), xdotool and xprop, which it installs when missing.
 # Usage: frontend/screenshots.sh [build folder, default build]
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,19 +50,44 @@ dialog() {
   done
 }
 
+# The smallest size the window `$1` allows, as "width height".
+minimum_size() {
+  xprop -id "$1" WM_NORMAL_HINTS | sed -n 's/.*minimum size: \([0-9]*\) by \([0-9]*\).*/\1 \2/p'
+}
+
+# Presses the keys `$2` in the window `$1`.
+keys() {
+  xdotool windowfocus "$1"
+  sleep 0.2
+  xdotool key "$2"
+}
+
+# Closes the main window, answering its question.
+close_main() {
+  keys "$main" alt+l
+  sleep 0.5
+  xdotool key Return
+  wait "$pid" || true
+  pid=
+}
+
 cp "$build_dir/bin/TARN_SB" "$work/runs/bin/"
 start_run GW_Test "0.6     StandInRunTime"
-sleep 4
-import -window "$main" "$source_dir/docs/main_window.png"
+sleep 3.5
+import -window "$main" "$source_dir/docs/run_in_progress.png"
 report=$(xdotool search --sync --onlyvisible --name '^TARN Report$' | head -n 1)
 sleep 1
 import -window "$report" "$source_dir/docs/report_window_chart.png"
+# shellcheck disable=SC2046
+xdotool windowsize "$report" $(minimum_size "$report")
+sleep 0.5
+keys "$report" alt+c
+sleep 0.5
+import -window "$report" "$source_dir/docs/report_window_minimum.png"
 xdotool key Escape
 sleep 0.5
-xdotool key Escape
-sleep 0.5
-xdotool key Return
-wait "$pid" || true
+import -window "$main" "$source_dir/docs/run_finished.png"
+close_main
 
 start_run GW_Fail "7     StandInFailFor"
 failure=$(dialog)
@@ -68,8 +95,12 @@ sleep 1
 import -window "$failure" "$source_dir/docs/failed_run.png"
 xdotool key Return
 sleep 0.5
-xdotool key Escape
-sleep 0.5
-xdotool key Return
-wait "$pid" || true
-pid=
+import -window "$main" "$source_dir/docs/run_failed.png"
+close_main
+
+start_run GW_Test "0.6     StandInRunTime"
+sleep 2.5
+keys "$main" alt+s
+sleep 2
+import -window "$main" "$source_dir/docs/run_stopped.png"
+close_main

@@ -82,7 +82,7 @@ void Runtime::Fail(int status, std::string line1, std::string line2, std::string
 void Runtime::FatalError(int inputUnit) {
   const std::string fileName = units.NameOf(inputUnit);
   const std::string runId = CheckRunId(*this);
-  console.ShowLine(" An error was found in run " + runId, 2);
+  console.ShowLine(kErrorFoundLine + runId, 2);
   console.ShowLine(" The error occurred in file " + fileName, 3);
   const std::string* lines[] = {&error.line1, &error.line2, &error.line3};
   for (int i = 0; i < 3; ++i) {

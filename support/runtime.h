@@ -27,6 +27,10 @@ class ProgramStop : public std::runtime_error {
   explicit ProgramStop(const std::string& lastLine) : std::runtime_error(lastLine) {}
 };
 
+// The console line that opens the driver's error end, followed by the run id. The driver writes it
+// only once no model run goes on.
+inline constexpr char kErrorFoundLine[] = " An error was found in run ";
+
 // The fatal-error record, filled just before FatalError.
 struct ErrorRecord {
   int status = 0;

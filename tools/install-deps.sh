@@ -7,7 +7,7 @@
 #   tools/install-deps.sh win32-syntax  MinGW-w64 and the Qt 6 headers (tools/win32_syntax.sh)
 #   tools/install-deps.sh fuzz          driver, clang and its libFuzzer (tools/fuzz.sh)
 #   tools/install-deps.sh slurm         Slurm and munge (the one-node cluster of tools/slurm_test.sh)
-#   tools/install-deps.sh screenshots   a virtual display, imagemagick and xdotool
+#   tools/install-deps.sh screenshots   a virtual display, imagemagick, xdotool and xprop
 #                                       (frontend/screenshots.sh)
 #   tools/install-deps.sh package       what makes and checks the Debian package: dpkg-dev
 #                                       (dpkg-shlibdeps), lintian, desktop-file-utils, man-db
@@ -24,7 +24,7 @@ case "${1:-all}" in
   win32-syntax) install_packages g++-mingw-w64-x86-64 qt6-base-dev qt6-charts-dev ;;
   fuzz) install_packages "${driver[@]}" clang libclang-rt-14-dev ;;
   slurm) install_packages slurm-wlm munge ;;
-  screenshots) install_packages xvfb imagemagick xdotool ;;
+  screenshots) install_packages xvfb imagemagick xdotool x11-utils ;;
   package) install_packages dpkg-dev lintian desktop-file-utils man-db ;;
   *)
     echo "usage: tools/install-deps.sh [driver|all|windows|win32-syntax|fuzz|slurm|screenshots|package]" >&2
