@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/ under a virtual display, from a temporary folder so that no path
 # of the build machine shows: the main window during a run of the bundled example (progress bar
-# and run panel), the report window with its charts at the end of that run, and the error
-# dialog of a run whose model fails for one application id.
-# Needs xvfb (xvfb-run), imagemagick (import) and xdotool, which it installs when missing.
+# and run panel), the report window with its charts at the end of that run, the error dialog
+# of a run whose model fails for one application id, and the first two pages of the example's
+# dossier PDF side by side.
+# Needs xvfb (xvfb-run), imagemagick (import, convert), xdotool and poppler-utils (pdftoppm),
+# which it installs when missing.
 # Usage: frontend/screenshots.sh [build folder, default build]
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -73,3 +75,12 @@ sleep 0.5
 xdotool key Return
 wait "$pid" || true
 pid=
+
+# The dossier of the example, written headless; its first two pages at 60 dots per inch.
+example_input "$work/runs" GW_Test
+XDG_CONFIG_HOME="$work/config" ./bin/TARN_SB --batch --quiet --input "$work/runs/GW_Test.tol" \
+  --model "$work/runs/model/TolvaModel.exe" --output "$work/runs/output" --launcher '' \
+  --pdf "$work/GW_Test.pdf" > /dev/null
+pdftoppm -r 60 -f 1 -l 2 -png "$work/GW_Test.pdf" "$work/page"
+convert "$work/page-1.png" "$work/page-2.png" -bordercolor gray -border 1 +append \
+  "$source_dir/docs/dossier_pages.png"

@@ -11,7 +11,7 @@
 #   tools/install-deps.sh win32-syntax  MinGW-w64 and the Qt 6 headers (tools/win32_syntax.sh)
 #   tools/install-deps.sh fuzz          driver, clang and its libFuzzer (tools/fuzz.sh)
 #   tools/install-deps.sh slurm         Slurm and munge (the one-node cluster of tools/slurm_test.sh)
-#   tools/install-deps.sh screenshots   a virtual display, imagemagick and xdotool
+#   tools/install-deps.sh screenshots   a virtual display, imagemagick, xdotool and poppler-utils
 #                                       (frontend/screenshots.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,7 +30,7 @@ case "${1:-all}" in
   win32-syntax) install_packages g++-mingw-w64-x86-64 qt6-base-dev qt6-charts-dev ;;
   fuzz) install_packages "${driver[@]}" clang libclang-rt-14-dev ;;
   slurm) install_packages slurm-wlm munge ;;
-  screenshots) install_packages xvfb imagemagick xdotool ;;
+  screenshots) install_packages xvfb imagemagick xdotool poppler-utils ;;
   *)
     echo "usage: tools/install-deps.sh" \
       "[driver|all|runtime|windows|win32-syntax|fuzz|slurm|screenshots]" >&2
