@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
-#include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/report.h"
@@ -30,7 +30,8 @@ namespace {
 constexpr int kResolution = 600;
 constexpr double kPoint = kResolution / 72.0;
 
-// The emphasis of the worst case: a pale red behind it, a red beside it.
+// The emphasis of the worst case: a pale red behind it, a red beside it; and the grey behind a
+// table's heading row.
 const QColor kWorstFill(0xfd, 0xe4, 0xe4);
 const QColor kWorstMark(0xc0, 0x10, 0x10);
 const QColor kHeadFill(0xe8, 0xe8, 0xe8);
@@ -107,17 +108,15 @@ class Pages {
         bottom_(writer.height() - 16 * kPoint) {}
 
   int Page() const { return page_; }
-  double Width() const { return width_; }
   const Fonts& Font() const { return fonts_; }
 
   void Space(double points) { y_ += points * kPoint; }
 
-  // Text in `font`, wrapped to the width less `indent` points.
-  void Text(const QFont& font, const QString& text, double indent = 0) {
-    const QRectF box(indent * kPoint, 0, width_ - indent * kPoint, 0);
-    const double height = Measure(font, box.width(), text, Qt::TextWordWrap);
+  // Text in `font`, wrapped to the width.
+  void Text(const QFont& font, const QString& text) {
+    const double height = Measure(font, width_, text, Qt::TextWordWrap);
     Need(height);
-    Draw(font, box.translated(0, y_).adjusted(0, 0, 0, height), Qt::TextWordWrap, text);
+    Draw(font, QRectF(0, y_, width_, height), Qt::TextWordWrap, text);
     y_ += height;
   }
 
@@ -129,7 +128,7 @@ class Pages {
     Space(3);
   }
 
-  // A framed box in the worst case's colours holding `lines` (font and text each).
+  // A box in the worst case's colours holding `lines` (font and text each).
   void WorstBox(const std::vector<std::pair<QFont, QString>>& lines) {
     const double pad = 6 * kPoint;
     double height = 2 * pad;
@@ -198,7 +197,7 @@ class Pages {
       total += heights.back();
     }
     // A table that fits on a page is not split.
-    Need(total <= bottom_ ? total : headHeight + heights.front());
+    Need(total <= bottom_ || rows.empty() ? total : headHeight + heights.front());
     head();
     for (size_t r = 0; r < rows.size(); ++r) {
       const Row& row = rows[r];
@@ -245,13 +244,6 @@ class Pages {
   // Ends the last page.
   void Finish() { Footer(); }
 
-  // Starts a new page when `height` does not fit on this one; whether it did.
-  bool Need(double height) {
-    if (y_ + height <= bottom_ || y_ == 0) return false;
-    NewPage();
-    return true;
-  }
-
   void NewPage() {
     Footer();
     if (painter_) writer_.newPage();
@@ -260,6 +252,13 @@ class Pages {
   }
 
  private:
+  // Starts a new page when `height` does not fit on this one; whether it did.
+  bool Need(double height) {
+    if (y_ + height <= bottom_ || y_ == 0) return false;
+    NewPage();
+    return true;
+  }
+
   double Measure(const QFont& font, double width, const QString& text, int flags) const {
     const QFontMetricsF metrics(font, &writer_);
     if (text.isEmpty()) return metrics.height();
