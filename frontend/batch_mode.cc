@@ -12,6 +12,7 @@
 #include "frontend/audit_record.h"
 #include "frontend/calculation.h"
 #include "frontend/command_line.h"
+#include "frontend/dossier_pdf.h"
 #include "frontend/export_target.h"
 #include "frontend/platform.h"
 #include "frontend/report_data.h"
@@ -164,6 +165,22 @@ int ExportCsv(const QString& path, const RunReportData& report, std::ostream& er
   return kBatchSucceeded;
 }
 
+// Writes the dossier of the finished run of `settings` to `path`.
+int ExportPdf(const QString& path, const RunSettings& settings, const RunReportData& report,
+              std::ostream& err) {
+  if (!report.data) {
+    WriteLine(err, QStringLiteral("The PDF file was not written: %1").arg(report.note));
+    return kBatchExportNotWritten;
+  }
+  try {
+    WriteDossierPdf(path, settings, *report.data);
+  } catch (const std::runtime_error& error) {
+    WriteLine(err, QString::fromUtf8(error.what()));
+    return kBatchExportNotWritten;
+  }
+  return kBatchSucceeded;
+}
+
 // Copies the audit record of the run of `settings` to `path`. False, with the reason on `err`,
 // when it cannot be read or written.
 bool CopyRecord(const RunSettings& settings, const QString& path, std::ostream& err) {
@@ -181,6 +198,15 @@ bool CopyRecord(const RunSettings& settings, const QString& path, std::ostream& 
 bool IsBatchCommandLine(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], kBatchSwitch) == 0) return true;
+  return false;
+}
+
+bool BatchDrawsPdf(int argc, char** argv) {
+  // As the command line takes it: one dash or two, the value after a blank or an equals sign.
+  for (int i = 1; i < argc; ++i) {
+    const QString argument = QString::fromLocal8Bit(argv[i]).section(QLatin1Char('='), 0, 0);
+    if (argument == QLatin1String("--pdf") || argument == QLatin1String("-pdf")) return true;
+  }
   return false;
 }
 
@@ -226,6 +252,11 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
       if (const auto refusal = ExportRefusal(absolute(parser.value(line.csv)), settings))
         problems << *refusal;
     }
+    if (parser.isSet(line.pdf)) {
+      if (const auto refusal = ExportRefusal(absolute(parser.value(line.pdf)), settings,
+                                             QStringLiteral("the dossier")))
+        problems << *refusal;
+    }
     if (parser.isSet(line.record)) {
       if (const auto refusal = ExportRefusal(absolute(parser.value(line.record)), settings,
                                              QStringLiteral("the audit record")))
@@ -249,7 +280,10 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
     const int csvStatus = parser.isSet(line.csv)
                               ? ExportCsv(parser.value(line.csv), outcome->report.data, err)
                               : kBatchSucceeded;
-    return recordCopied ? csvStatus : kBatchExportNotWritten;
+    const int pdfStatus = parser.isSet(line.pdf) ? ExportPdf(parser.value(line.pdf), settings,
+                                                             outcome->report.data, err)
+                                                 : kBatchSucceeded;
+    return recordCopied && csvStatus == kBatchSucceeded ? pdfStatus : kBatchExportNotWritten;
   } catch (const std::exception& error) {
     WriteLine(err, QString::fromUtf8(error.what()));
     return kBatchNotStarted;

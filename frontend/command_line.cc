@@ -106,13 +106,18 @@ CommandLine::CommandLine()
                             "differs or is missing, 2 when the record cannot be read. The run's "
                             "files are looked for in the output folder the record names, or in "
                             "--output."),
-             QStringLiteral("record")) {
+             QStringLiteral("record")),
+      pdf(QStringLiteral("pdf"),
+          QStringLiteral("After a successful run, write its dossier to this file: an A4 PDF of "
+                         "what was run, what came out and how, with the audit record and the "
+                         "CSV of the results attached."),
+          QStringLiteral("file")) {
   parser.setApplicationDescription(
       QStringLiteral("TARN_SB prepares a TARN run, starts the driver TARN_DoduVovuv and shows "
                      "its report. Without options it opens its window; stored paths are "
                      "offered there and used by --batch where no option names them."));
   parser.addOptions({help, version, verify, batch, input, model, output, launcher, option, interval,
-                     firstDay, lastDay, emptyOutput, parallel, csv, record, quiet});
+                     firstDay, lastDay, emptyOutput, parallel, csv, pdf, record, quiet});
   for (const char* name : kToolkitOptionsWithValue) {
     QCommandLineOption toolkit(QLatin1String(name), QString(), QStringLiteral("value"));
     toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -159,7 +164,8 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
     for (const QCommandLineOption& other :
          {commandLine.batch, commandLine.input, commandLine.model, commandLine.launcher,
           commandLine.option, commandLine.interval, commandLine.firstDay, commandLine.lastDay,
-          commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.record}) {
+          commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.record,
+          commandLine.pdf}) {
       if (parser.isSet(other)) {
         problem =
             QStringLiteral("The option --%1 does not go with --verify.").arg(other.names().front());
@@ -174,7 +180,7 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
          {commandLine.input, commandLine.model, commandLine.output, commandLine.launcher,
           commandLine.option, commandLine.interval, commandLine.firstDay, commandLine.lastDay,
           commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.record,
-          commandLine.quiet}) {
+          commandLine.pdf, commandLine.quiet}) {
       if (parser.isSet(headless)) {
         problem = QStringLiteral("The option --%1 needs --batch.").arg(headless.names().front());
         break;

@@ -31,6 +31,7 @@ TEST(CommandLine, AnswersHelpVersionAndWrongOptions) {
       {{"--csv", "x.csv"}, 2, "", "The option --csv needs --batch.\nUsage: TARN_SB"},
       {{"--launcher", "wine"}, 2, "", "The option --launcher needs --batch.\nUsage: TARN_SB"},
       {{"--record", "r.json"}, 2, "", "The option --record needs --batch.\nUsage: TARN_SB"},
+      {{"--pdf", "r.pdf"}, 2, "", "The option --pdf needs --batch.\nUsage: TARN_SB"},
       {{"--verify", "r.json", "--csv", "x.csv"},
        2,
        "",

@@ -36,7 +36,14 @@ int RunDialog(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (IsBatchCommandLine(argc, argv)) {
-    QCoreApplication app(argc, argv);
+    // A dossier's charts are widgets, drawn without a display on the offscreen platform.
+    std::unique_ptr<QCoreApplication> app;
+    if (BatchDrawsPdf(argc, argv)) {
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+      app = std::make_unique<QApplication>(argc, argv);
+    } else {
+      app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     return RunBatch(QCoreApplication::arguments(), std::cout, std::cerr, std::cerr,
                     StandardErrorIsTerminal());
   }

@@ -1,8 +1,6 @@
 #include "frontend/report_window.h"
 
 #include <QApplication>
-#include <QCategoryAxis>
-#include <QChart>
 #include <QChartView>
 #include <QClipboard>
 #include <QDir>
@@ -11,120 +9,26 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLegendMarker>
-#include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTextBlock>
 #include <QVBoxLayout>
-#include <QValueAxis>
-#include <algorithm>
 #include <stdexcept>
-#include <string_view>
 
 #include "frontend/audit_record.h"
+#include "frontend/dossier_pdf.h"
 #include "frontend/export_target.h"
-#include "reader/dates.h"
+#include "frontend/leaching_chart.h"
 
 namespace tarn::frontend {
 namespace {
 
 // The smallest size at which every part of the window stays readable.
 constexpr QSize cMinimumSize(760, 520);
-
-// The months of a common year as the x axis, each named at its middle.
-QCategoryAxis* YearAxis() {
-  auto* axis = new QCategoryAxis;
-  int monthEnd = 0;
-  for (int month = 1; month <= 12; ++month) {
-    monthEnd += MonthLength(month, 1900);
-    const std::string_view name = MonthName(month);
-    axis->append(QString::fromLatin1(name.data(), static_cast<int>(name.size())), monthEnd);
-  }
-  axis->setRange(0, monthEnd);
-  axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
-  axis->setTitleText(QStringLiteral("First application day"));
-  return axis;
-}
-
-// The narrowest chart whose month names all show whole: the shortest month, February, is still
-// as wide as the widest name, with room beside it, plus the concentration axis.
-int ChartMinimumWidth(const QFont& labelFont) {
-  const QFontMetrics metrics(labelFont);
-  int widestName = 0;
-  for (int month = 1; month <= 12; ++month) {
-    const std::string_view name = MonthName(month);
-    widestName = std::max(widestName, metrics.horizontalAdvance(QString::fromLatin1(
-                                          name.data(), static_cast<int>(name.size()))));
-  }
-  const int daysInYear = 365;
-  const int plotWidth =
-      (widestName + metrics.averageCharWidth()) * daysInYear / MonthLength(2, 1900);
-  // The concentration axis's labels and title, and the chart's margins.
-  return plotWidth + metrics.horizontalAdvance(QStringLiteral("0.0000")) + 4 * metrics.height();
-}
-
-// The leaching concentration of one compound against the first application day of each
-// application id, with the selected application marked and labelled.
-QChartView* LeachingChart(const CompoundResults& compound) {
-  std::vector<ApplicationResult> byDay = compound.results;
-  std::stable_sort(byDay.begin(), byDay.end(),
-                   [](const auto& a, const auto& b) { return a.dayOfYear < b.dayOfYear; });
-  auto* season = new QLineSeries;
-  season->setName(QStringLiteral("Leaching concentration (ug/L)"));
-  season->setPointsVisible(true);
-  double lowest = 0;
-  double highest = 0;
-  for (const ApplicationResult& result : byDay) {
-    season->append(result.dayOfYear, result.conc);
-    lowest = std::min(lowest, result.conc);
-    highest = std::max(highest, result.conc);
-  }
-
-  const ApplicationResult& worst = compound.WorstCase();
-  const QString label = QStringLiteral("Selected: id %1, %2, %3 ug/L")
-                            .arg(worst.appId)
-                            .arg(worst.firstDate, PlainDecimal(worst.concText));
-  auto* selected = new QScatterSeries;
-  selected->setName(label);
-  selected->append(worst.dayOfYear, worst.conc);
-  selected->setMarkerSize(13);
-  selected->setColor(Qt::red);
-
-  auto* chart = new QChart;
-  chart->setTitle(compound.name);
-  chart->setMargins(QMargins(2, 2, 2, 2));
-  chart->setBackgroundRoundness(0);
-  chart->addSeries(season);
-  chart->addSeries(selected);
-  QCategoryAxis* days = YearAxis();
-  auto* conc = new QValueAxis;
-  conc->setRange(lowest, highest > lowest ? highest * 1.1 : lowest + 1);
-  conc->applyNiceNumbers();
-  conc->setLabelFormat(QStringLiteral("%g"));
-  conc->setTitleText(QStringLiteral("ug/L"));
-  chart->addAxis(days, Qt::AlignBottom);
-  chart->addAxis(conc, Qt::AlignLeft);
-  for (QAbstractSeries* series : chart->series()) {
-    series->attachAxis(days);
-    series->attachAxis(conc);
-  }
-  // The legend labels the marked point: a label beside it would leave the chart at the ends of
-  // the year, where the selected application often lies.
-  chart->legend()->markers(season).front()->setVisible(false);
-  chart->legend()->setAlignment(Qt::AlignBottom);
-
-  auto* view = new QChartView(chart);
-  view->setObjectName(QStringLiteral("chtLeaching"));
-  view->setRenderHint(QPainter::Antialiasing);
-  view->setMinimumSize(ChartMinimumWidth(days->labelsFont()), 220);
-  return view;
-}
 
 }  // namespace
 
@@ -168,6 +72,11 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   btnExportCsv->setAutoDefault(false);
   connect(btnExportCsv, &QPushButton::clicked, this, &TfrmReport::btnExportCsvClick);
 
+  btnExportPdf = new QPushButton(QStringLiteral("Export &PDF..."), this);
+  btnExportPdf->setObjectName(QStringLiteral("btnExportPdf"));
+  btnExportPdf->setAutoDefault(false);
+  connect(btnExportPdf, &QPushButton::clicked, this, &TfrmReport::btnExportPdfClick);
+
   btnSaveRecord = new QPushButton(QStringLiteral("Save &audit record..."), this);
   btnSaveRecord->setObjectName(QStringLiteral("btnSaveRecord"));
   btnSaveRecord->setAutoDefault(false);
@@ -187,6 +96,7 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnCopyToCliipBoard);
   buttons->addWidget(btnExportCsv);
+  buttons->addWidget(btnExportPdf);
   buttons->addWidget(btnSaveRecord);
   buttons->addWidget(lblStatus, 1);
   buttons->addWidget(btnCancel);
@@ -229,6 +139,7 @@ void TfrmReport::ShowCharts(const QString& note) {
   scrCharts->setMinimumWidth(pnlCharts->minimumSizeHint().width() +
                              scrCharts->verticalScrollBar()->sizeHint().width());
   btnExportCsv->setEnabled(FData.has_value());
+  btnExportPdf->setEnabled(FData.has_value());
   // The record is the run's whatever its files came to; it needs to know the run.
   btnSaveRecord->setEnabled(FDialogs != nullptr);
 }
@@ -274,6 +185,27 @@ void TfrmReport::btnExportCsvClick() {
   }
   try {
     WriteReportCsv(*path, *FData);
+  } catch (const std::runtime_error& error) {
+    FDialogs->ShowError(QString::fromUtf8(error.what()));
+    return;
+  }
+  ShowSaved(*path);
+}
+
+void TfrmReport::btnExportPdfClick() {
+  // Beside the output folder, which the next run empties.
+  const QFileInfo outputFolder(QDir::cleanPath(FData->outputFolder));
+  const auto path = FDialogs->PickExportFile(
+      QStringLiteral("Export PDF"), QStringLiteral("PDF files (*.pdf)"),
+      outputFolder.dir().filePath(FData->baseName + QStringLiteral(".pdf")));
+  if (!path) return;
+  lblStatus->clear();
+  if (const auto refusal = ExportRefusal(*path, FRun, QStringLiteral("the dossier"))) {
+    FDialogs->ShowError(*refusal);
+    return;
+  }
+  try {
+    WriteDossierPdf(*path, FRun, *FData);
   } catch (const std::runtime_error& error) {
     FDialogs->ShowError(QString::fromUtf8(error.what()));
     return;

@@ -1,7 +1,8 @@
 // TfrmReport: shows the lines extracted from the driver's summary report in a fixed-pitch text
 // box and copies them to the clipboard; beside them, a chart per compound of the leaching
 // concentration over the first application days of the year, with the selected application
-// marked, the export of those results as CSV and the copy of the run's audit record.
+// marked, the export of those results as CSV and as a dossier PDF, and the copy of the run's audit
+// record.
 #pragma once
 
 #include <QDialog>
@@ -30,8 +31,8 @@ class TfrmReport : public QDialog {
   void SetReport(const QStringList& lines);
 
   // Shows the charts of `report`, the results of the run of `settings`, or its note in their
-  // place; `dialogs` asks where the CSV export goes. Until this is called the window has no run
-  // files, and says so.
+  // place; `dialogs` asks where the CSV and PDF exports go. Until this is called the window has no
+  // run files, and says so.
   void SetReportData(const RunReportData& report, const RunSettings& settings, Dialogs& dialogs);
 
  protected:
@@ -40,6 +41,7 @@ class TfrmReport : public QDialog {
  private:
   void btnCopyToCliipBoardClick();
   void btnExportCsvClick();
+  void btnExportPdfClick();
   void btnSaveRecordClick();
   // Says beside the buttons that `path` was saved.
   void ShowSaved(const QString& path);
@@ -51,6 +53,7 @@ class TfrmReport : public QDialog {
   QScrollArea* scrCharts;
   QPushButton* btnCopyToCliipBoard;
   QPushButton* btnExportCsv;
+  QPushButton* btnExportPdf;
   QPushButton* btnSaveRecord;
   QPushButton* btnCancel;
   QLabel* lblStatus;

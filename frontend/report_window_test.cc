@@ -224,6 +224,51 @@ TEST_F(ReportWindowTest, ExportsTheCsvToTheChosenFile) {
   EXPECT_EQ(root.Read("out/GW_Test_Tsb.sum"), summary);
 }
 
+// Export PDF proposes <base>.pdf beside the output folder and writes the dossier to the chosen
+// file; an input or a file in the output folder is refused, and a file that cannot be written
+// is named.
+TEST_F(ReportWindowTest, ExportsTheDossierToTheChosenFile) {
+  const struct {
+    std::optional<QString> pick;
+    bool written;
+    QString error;  // its start when the system's reason follows
+  } cases[] = {
+      {root.Path("chosen.pdf"), true, {}},
+      {std::nullopt, false, {}},
+      {root.Path("missing/chosen.pdf"), false,
+       "Unable to write the PDF file " + root.Path("missing/chosen.pdf") + ": "},
+      {root.Path("in/GW_Test.tol"), false,
+       "Unable to export the dossier to " + root.Path("in/GW_Test.tol") +
+           ": it is the model input file " + root.Path("in/GW_Test.tol")},
+      {root.Path("out/chosen.pdf"), false,
+       "Unable to export the dossier to " + root.Path("out/chosen.pdf") +
+           ": it lies in the output folder " + root.Path("out") + "/, which the next run empties"},
+  };
+  const QByteArray input = root.Read("in/GW_Test.tol");
+  for (const auto& c : cases) {
+    testing::RecordingDialogs answers;
+    answers.picks = {c.pick};
+    TfrmReport window;
+    window.SetReportData(Load(), Settings(), answers);
+
+    auto* btnExportPdf = window.findChild<QPushButton*>("btnExportPdf");
+    ASSERT_NE(btnExportPdf, nullptr);
+    EXPECT_EQ(btnExportPdf->text().remove(QLatin1Char('&')), "Export PDF...");
+    QTest::mouseClick(btnExportPdf, Qt::LeftButton);
+
+    EXPECT_EQ(answers.pickerFolders, QStringList({root.Path("GW_Test.pdf")}));
+    EXPECT_EQ(root.Read("chosen.pdf").startsWith("%PDF-"), c.written);
+    EXPECT_FALSE(root.Exists("out/chosen.pdf"));
+    EXPECT_EQ(window.findChild<QLabel*>("lblStatus")->text(), c.written ? "Saved chosen.pdf" : "");
+    ASSERT_EQ(answers.errors.size(), c.error.isEmpty() ? 0 : 1);
+    if (!c.error.isEmpty()) {
+      EXPECT_TRUE(answers.errors[0].startsWith(c.error)) << answers.errors[0].toStdString();
+    }
+    root.Remove("chosen.pdf");
+  }
+  EXPECT_EQ(root.Read("in/GW_Test.tol"), input);
+}
+
 // Save audit record proposes <base>_record.json beside the output folder and writes the run's
 // record there; never into the output folder, and not when the folder holds no record.
 TEST_F(ReportWindowTest, SavesTheAuditRecord) {

@@ -3,9 +3,10 @@
 # of the build machine shows, with the plain stand-in model as a user runs it: the main window
 # during a run of the bundled example (its live run log and run panel), the report window with
 # its charts at the end of that run and at its smallest size, the main window at each end of a
-# run (finished, failed, stopped) and the error dialog of a run whose model fails for one
-# application id.
-# Needs xvfb (xvfb-run), imagemagick (import), xdotool and xprop, which it installs when missing.
+# run (finished, failed, stopped), the error dialog of a run whose model fails for one
+# application id, and the first two pages of the example's dossier PDF side by side.
+# Needs xvfb (xvfb-run), imagemagick (import, convert), xdotool, xprop and poppler-utils
+# (pdftoppm), which it installs when missing.
 # Usage: frontend/screenshots.sh [build folder, default build]
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -104,3 +105,12 @@ keys "$main" alt+s
 sleep 2
 import -window "$main" "$source_dir/docs/run_stopped.png"
 close_main
+
+# The dossier of the example, written headless; its first two pages at 60 dots per inch.
+example_input "$work/runs" GW_Test
+XDG_CONFIG_HOME="$work/config" ./bin/TARN_SB --batch --quiet --input "$work/runs/GW_Test.tol" \
+  --model "$work/runs/model/TolvaModel.exe" --output "$work/runs/output" --launcher '' \
+  --pdf "$work/GW_Test.pdf" > /dev/null
+pdftoppm -r 60 -f 1 -l 2 -png "$work/GW_Test.pdf" "$work/page"
+convert "$work/page-1.png" "$work/page-2.png" -bordercolor gray -border 1 +append \
+  "$source_dir/docs/dossier_pages.png"

@@ -8,7 +8,10 @@
 # 2. Parallel runs: M ids against a model that takes T seconds per run, with N runs at once.
 #    Prints the wall time divided by M*T/N, the ideal, for N = 1 and N = 2 (goal for N = 2:
 #    at most 1.2).
-# 3. Slurm (when Slurm and munge are installed: tools/install-deps.sh slurm): on a one-node
+# 3. Dossier PDF (when TARN_SB is built): the size of the bundled example's dossier
+#    (TARN_SB --batch --pdf; goal: at most 200 KB) and the time it takes to write, the best
+#    headless run with --pdf less the best without (goal: under 2 s).
+# 4. Slurm (when Slurm and munge are installed: tools/install-deps.sh slurm): on a one-node
 #    cluster on localhost (tools/slurm_cluster.sh), the cost per model run of the Slurm launcher
 #    (tools/launchers/slurm) against the direct start, one run at a time; and the wall time of
 #    the M ids of T seconds with 4 runs at once through Slurm against the ideal.
@@ -117,6 +120,41 @@ for n in 1 2; do
   printf 'N = %d: wall %.3f s, ideal %.3f s, ratio %.3f%s\n' "$n" "$wall" "$ideal" \
     "$(calc "$wall / $ideal")" "$([ "$n" = 2 ] && echo ' (goal <= 1.2)')"
 done
+echo
+
+echo "== Dossier PDF of the bundled example"
+if [ -x "$bin/TARN_SB" ]; then
+  best_with="" best_without=""
+  for i in $(seq "$repeat"); do
+    for way in with without; do
+      folder="$work/dossier-$way-$i"
+      mkdir -p "$folder/out"
+      pdf=()
+      [ "$way" = without ] || pdf=(--pdf "$folder/GW_Test.pdf")
+      start=$(now)
+      XDG_CONFIG_HOME="$folder" XDG_CONFIG_DIRS="$folder" "$bin/TARN_SB" --batch --quiet \
+        --input examples/GW_Test.tol --model "$bin/model/TolvaModel.exe" --output "$folder/out" \
+        --launcher '' "${pdf[@]}" >/dev/null 2>&1 || {
+        echo "headless run failed in $folder" >&2
+        exit 1
+      }
+      wall=$(calc "$(now) - $start")
+      if [ "$way" = with ]; then
+        if [ -z "$best_with" ] || [ "$(calc "$wall < $best_with")" = 1 ]; then best_with=$wall; fi
+      elif [ -z "$best_without" ] || [ "$(calc "$wall < $best_without")" = 1 ]; then
+        best_without=$wall
+      fi
+    done
+  done
+  size=$(stat -c %s "$work/dossier-with-1/GW_Test.pdf")
+  printf 'size %d bytes (%.1f KB, goal <= 200 KB), %s pages\n' "$size" "$(calc "$size / 1024")" \
+    "$(pdfinfo "$work/dossier-with-1/GW_Test.pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')"
+  printf 'headless run with --pdf %.3f s, without %.3f s (best of %d): ' "$best_with" \
+    "$best_without" "$repeat"
+  printf 'writing it %.3f s (goal < 2 s)\n' "$(calc "$best_with - $best_without")"
+else
+  echo "skipped: $bin/TARN_SB is not built (cmake --build $build --target TARN_SB)"
+fi
 echo
 
 # Figures of the Slurm launcher. The cluster's node has this machine's CPUs: with fewer CPUs than
