@@ -14,11 +14,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
 
+#include "driver/control_file.h"
 #include "driver/model_run.h"
 #include "driver/report_layout.h"
 #include "driver/version.h"
@@ -476,6 +478,54 @@ VerifyStatus VerifyAuditRecord(const QString& recordPath, const QString& folder,
                      .arg(differing)
                      .arg(total));
   return kRecordDiffers;
+}
+
+std::optional<QString> RecordMismatch(const RunSettings& settings) {
+  QString why;
+  const QString recordPath = AuditRecordPath(settings.outputPath);
+  const std::optional<AuditRecord> record = ReadAuditRecord(recordPath, why);
+  if (!record) return QStringLiteral("it holds no readable audit record (%1)").arg(why);
+  if (record->outcome != AuditRecord::Outcome::kSucceeded ||
+      record->runId != RunBaseName(settings.tolvaFile))
+    return QStringLiteral("it holds no successful run of %1").arg(RunBaseName(settings.tolvaFile));
+  const auto absolute = [](const QString& path) {
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+  };
+  const bool userDefined = settings.option == QLatin1String(ScheduleWord(Schedule::kUserDefined));
+  if (record->option != settings.option || (userDefined && (record->interval != settings.interval ||
+                                                            record->firstDay != settings.firstDay ||
+                                                            record->lastDay != settings.lastDay)))
+    return QStringLiteral("its run had other settings");
+  if (record->launcher != absolute(settings.launcherFile))
+    return QStringLiteral("its run had another model launcher");
+
+  // The inputs as this run would use them: the originals, whose copies the record hashed, and
+  // the programs.
+  std::vector<std::pair<const char*, QString>> inputs = {{"model input", settings.tolvaFile}};
+  for (const QString& companion : CompanionFiles(settings.tolvaFile))
+    inputs.push_back({"companion", companion});
+  inputs.push_back({"model executable",
+                    QFileInfo(settings.modelFile).dir().filePath(QLatin1String(kModelProgram))});
+  if (!settings.launcherFile.isEmpty())
+    inputs.push_back({"model launcher", absolute(settings.launcherFile)});
+  inputs.push_back({"driver", absolute(settings.driverFile)});
+  if (inputs.size() != record->inputs.size()) return QStringLiteral("its run had other inputs");
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const auto& [role, path] = inputs[i];
+    const RecordedFile& recorded = record->inputs[i];
+    const bool copy = !recorded.name.isEmpty();
+    if (recorded.role != QLatin1String(role) ||
+        (copy ? recorded.name != QFileInfo(path).fileName() : recorded.path != absolute(path)))
+      return QStringLiteral("its run had other inputs");
+    const RecordedFile now = Hashed(path);
+    if (!now.unreadable.isEmpty() || now.sha256 != recorded.sha256)
+      return QStringLiteral("the %1 %2 changed")
+          .arg(QLatin1String(role), QDir::toNativeSeparators(path));
+  }
+  std::ostringstream lines;
+  if (VerifyAuditRecord(recordPath, settings.outputPath, lines, lines) != kRecordVerified)
+    return QStringLiteral("a file of its run changed or went missing");
+  return std::nullopt;
 }
 
 }  // namespace tarn::frontend

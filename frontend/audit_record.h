@@ -102,4 +102,11 @@ enum VerifyStatus : int {
 VerifyStatus VerifyAuditRecord(const QString& recordPath, const QString& folder, std::ostream& out,
                                std::ostream& err);
 
+// Nothing when the output folder of `settings` holds a successful run of these settings whose
+// result still stands: its record tells of a success of the same run id, option, days (for
+// UserDefined) and launcher, the model input and its companions are the files whose copies the
+// run used (by SHA-256), the model executable, launcher and driver are the recorded ones, and
+// every file the record names is still as it was. Else why not, a phrase.
+std::optional<QString> RecordMismatch(const RunSettings& settings);
+
 }  // namespace tarn::frontend

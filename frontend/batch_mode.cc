@@ -2,11 +2,9 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
-#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
-#include <string>
 
 #include "driver/control_file.h"
 #include "frontend/audit_record.h"
@@ -14,9 +12,11 @@
 #include "frontend/command_line.h"
 #include "frontend/dossier_pdf.h"
 #include "frontend/export_target.h"
+#include "frontend/plan_runner.h"
 #include "frontend/platform.h"
 #include "frontend/report_data.h"
 #include "frontend/run_conditions.h"
+#include "frontend/run_console.h"
 #include "frontend/run_log.h"
 #include "frontend/run_preparation.h"
 #include "frontend/run_progress.h"
@@ -68,52 +68,6 @@ QStringList InputProblems(const RunSettings& settings) {
   for (const UnmetCondition& unmet : UnmetConditions(settings)) problems << ConditionLine(unmet);
   return problems;
 }
-
-// The console stream of a run: the driver's lines, and the live run log (unless left out), one
-// line each as it happens; on a terminal the log is one progress line that rewrites itself
-// instead, cleared before a line of the driver and drawn again after it.
-class RunConsole {
- public:
-  RunConsole(std::ostream& console, bool isTerminal, bool withLog)
-      : console_(console), terminal_(isTerminal), withLog_(withLog) {}
-
-  void DriverLine(const QString& line) {
-    const QString progress = progress_;
-    Draw(QString());
-    WriteLine(console_, line);
-    Draw(progress);
-  }
-
-  void Logged(const QString& line) {
-    if (!withLog_ || terminal_) return;
-    WriteLine(console_, line);
-    console_.flush();
-  }
-
-  void Progress(const QString& text) {
-    if (withLog_ && terminal_) Draw(text);
-  }
-
-  // Leaves the line of the progress empty for what follows the run.
-  void End() { Draw(QString()); }
-
- private:
-  // Replaces the progress line shown by `text`, cut to the width of a narrow terminal.
-  void Draw(const QString& text) {
-    if (progress_.isEmpty() && text.isEmpty()) return;
-    const QString shown = text.left(kTerminalWidth - 1);
-    const qsizetype blanks = std::max<qsizetype>(0, progress_.size() - shown.size());
-    console_ << '\r' << shown.toLocal8Bit().constData() << std::string(blanks, ' ')
-             << (shown.isEmpty() ? "\r" : "") << std::flush;
-    progress_ = shown;
-  }
-
-  static constexpr qsizetype kTerminalWidth = 80;
-  std::ostream& console_;
-  const bool terminal_;
-  const bool withLog_;
-  QString progress_;  // the progress line shown now
-};
 
 // Runs the calculation of `settings` to its end, serving the event loop meanwhile; an
 // interrupt stops the driver. Nothing when the run did not start.
@@ -239,6 +193,8 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
     const std::optional<int> parallelRuns =
         WholeNumberIn(parallel, kParallelRunsRange.minimum, kParallelRunsRange.maximum);
     settings.parallelRuns = parallelRuns.value_or(kDefaultParallelRuns);
+    if (parser.isSet(line.plan))
+      return RunPlanBatch(line, settings, out, err, console, consoleIsTerminal);
 
     QStringList problems = InputProblems(settings);
     if (!parallelRuns)

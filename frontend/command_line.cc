@@ -111,13 +111,29 @@ CommandLine::CommandLine()
           QStringLiteral("After a successful run, write its dossier to this file: an A4 PDF of "
                          "what was run, what came out and how, with the audit record and the "
                          "CSV of the results attached."),
-          QStringLiteral("file")) {
+          QStringLiteral("file")),
+      plan(QStringLiteral("plan"),
+           QStringLiteral("Run every scenario of this run plan (a CSV file, see the README), each "
+                          "in its subfolder of --output, and write a summary table of their "
+                          "worst cases to standard output."),
+           QStringLiteral("file")),
+      jobs(QStringLiteral("jobs"),
+           QStringLiteral("With --plan: model runs at once across all scenarios (default: the "
+                          "number of processors)."),
+           QStringLiteral("runs")),
+      summary(QStringLiteral("summary"),
+              QStringLiteral("With --plan: write the summary table as CSV to this file."),
+              QStringLiteral("file")),
+      resume(QStringLiteral("resume"),
+             QStringLiteral("With --plan: run only the scenarios whose subfolder holds no "
+                            "successful run of the same inputs, settings and programs.")) {
   parser.setApplicationDescription(
       QStringLiteral("TARN_SB prepares a TARN run, starts the driver TARN_DoduVovuv and shows "
                      "its report. Without options it opens its window; stored paths are "
                      "offered there and used by --batch where no option names them."));
-  parser.addOptions({help, version, verify, batch, input, model, output, launcher, option, interval,
-                     firstDay, lastDay, emptyOutput, parallel, csv, pdf, record, quiet});
+  parser.addOptions({help,   version,  verify,   batch,   input,       model,    output, launcher,
+                     option, interval, firstDay, lastDay, emptyOutput, parallel, csv,    pdf,
+                     record, quiet,    plan,     jobs,    summary,     resume});
   for (const char* name : kToolkitOptionsWithValue) {
     QCommandLineOption toolkit(QLatin1String(name), QString(), QStringLiteral("value"));
     toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -136,6 +152,7 @@ QString CommandLine::Usage() const {
   return QStringLiteral(
              "Usage: TARN_SB [--help | --version]\n"
              "       TARN_SB --batch [options]\n"
+             "       TARN_SB --batch --plan <file> --output <folder> [options]\n"
              "       TARN_SB --verify <record> [--output <folder>]\n\n") +
          parser.helpText().section(QLatin1Char('\n'), 1);
 }
@@ -165,7 +182,8 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
          {commandLine.batch, commandLine.input, commandLine.model, commandLine.launcher,
           commandLine.option, commandLine.interval, commandLine.firstDay, commandLine.lastDay,
           commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.record,
-          commandLine.pdf}) {
+          commandLine.pdf, commandLine.plan, commandLine.jobs, commandLine.summary,
+          commandLine.resume}) {
       if (parser.isSet(other)) {
         problem =
             QStringLiteral("The option --%1 does not go with --verify.").arg(other.names().front());
@@ -180,9 +198,29 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
          {commandLine.input, commandLine.model, commandLine.output, commandLine.launcher,
           commandLine.option, commandLine.interval, commandLine.firstDay, commandLine.lastDay,
           commandLine.emptyOutput, commandLine.parallel, commandLine.csv, commandLine.record,
-          commandLine.pdf, commandLine.quiet}) {
+          commandLine.pdf, commandLine.quiet, commandLine.plan, commandLine.jobs,
+          commandLine.summary, commandLine.resume}) {
       if (parser.isSet(headless)) {
         problem = QStringLiteral("The option --%1 needs --batch.").arg(headless.names().front());
+        break;
+      }
+    }
+  } else if (parser.isSet(commandLine.plan)) {
+    // The plan names each scenario's input; the single run's exports and runs at once have the
+    // plan's summary and --jobs.
+    for (const QCommandLineOption& single :
+         {commandLine.input, commandLine.parallel, commandLine.csv, commandLine.record}) {
+      if (parser.isSet(single)) {
+        problem =
+            QStringLiteral("The option --%1 does not go with --plan.").arg(single.names().front());
+        break;
+      }
+    }
+  } else {
+    for (const QCommandLineOption& planOnly :
+         {commandLine.jobs, commandLine.summary, commandLine.resume}) {
+      if (parser.isSet(planOnly)) {
+        problem = QStringLiteral("The option --%1 needs --plan.").arg(planOnly.names().front());
         break;
       }
     }

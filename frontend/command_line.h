@@ -22,7 +22,8 @@ struct CommandLine {
 
   QCommandLineParser parser;
   QCommandLineOption batch, help, version, input, model, output, option, interval, firstDay,
-      lastDay, emptyOutput, parallel, csv, launcher, quiet, record, verify, pdf;
+      lastDay, emptyOutput, parallel, csv, launcher, quiet, record, verify, pdf, plan, jobs,
+      summary, resume;
 };
 
 // The status TARN_SB ends with at once for `arguments` (the program name first): 0 after

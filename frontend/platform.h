@@ -1,7 +1,8 @@
 // The front end's only contact with what differs between operating systems: the driver's and
 // the model's and the launchers' default places, the files the help names, the written form of the
 // model folder and of a program's path, the batch file and how it is started, file attributes, the
-// driver's lock, the settings store, process groups, interrupts and the terminal. platform_posix.cc
+// driver's lock, the settings store, process groups, interrupts, the terminal and the pool of
+// model-run tokens of a run plan. platform_posix.cc
 // and platform_win32.cc implement it; nothing else in the front end asks which system it runs on.
 #pragma once
 
@@ -96,6 +97,30 @@ class InterruptWatch {
 
  private:
   struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// A pool of tokens that limits the model runs at once of several drivers together, as make's
+// job server does: each model run takes a token before it starts and gives it back when it has
+// ended. The pool goes with this object; a model run that finds it gone runs without a token.
+class ModelRunTokens {
+ public:
+  // A pool of `count` tokens; nothing where the system offers none (the drivers then run one
+  // after another). Throws std::runtime_error when the pool cannot be made.
+  static std::unique_ptr<ModelRunTokens> Create(int count);
+  ~ModelRunTokens();
+  ModelRunTokens(const ModelRunTokens&) = delete;
+  ModelRunTokens& operator=(const ModelRunTokens&) = delete;
+
+  // Writes the model launcher of the scenario `name`: it takes a token, runs `launcher` (the
+  // scenario's own, empty for none) or else the model, gives the token back and ends with the
+  // exit status of what it ran. Returns its full path, which holds no blank. Throws
+  // std::runtime_error when it cannot be written.
+  QString Launcher(const QString& name, const QString& launcher);
+
+ private:
+  struct Impl;
+  explicit ModelRunTokens(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;
 };
 

@@ -1,13 +1,14 @@
 // The front end on POSIX: the driver runs from bin/ below the current folder or beside the
 // front end, TARN.bat is a one-line shell script started through /bin/sh in a session of its
 // own, stopped by signals to its process group, and the settings are the per-user and
-// system-wide files of QSettings.
+// system-wide files of QSettings. A run plan's tokens are bytes in a FIFO.
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -19,7 +20,9 @@
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <iterator>
+#include <stdexcept>
 
 #include "frontend/platform.h"
 
@@ -208,6 +211,82 @@ InterruptWatch::~InterruptWatch() {
   close(interruptPipe[0]);
   close(interruptPipe[1]);
   interruptPipe[0] = interruptPipe[1] = -1;
+}
+
+// The pool is a FIFO in a temporary folder holding one byte per token, which this object keeps
+// open for reading and writing, so that a launcher never meets its end. A launcher reads one
+// byte (waiting, without polling, until one is there) and writes it back when what it ran has
+// ended, or when it is asked to stop, as the driver asks every process of a model run.
+struct ModelRunTokens::Impl {
+  QTemporaryDir folder{QDir::tempPath() + QStringLiteral("/tarn-plan-XXXXXX")};
+  int fifo = -1;
+};
+
+ModelRunTokens::ModelRunTokens(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+ModelRunTokens::~ModelRunTokens() { close(impl_->fifo); }
+
+std::unique_ptr<ModelRunTokens> ModelRunTokens::Create(int count) {
+  auto impl = std::make_unique<Impl>();
+  const QString fifo = impl->folder.filePath(QStringLiteral("tokens"));
+  const auto fail = [&](const QString& reason) {
+    return std::runtime_error(
+        QStringLiteral("Unable to make the pool of model runs at once in %1: %2")
+            .arg(impl->folder.path(), reason)
+            .toStdString());
+  };
+  if (!impl->folder.isValid()) throw fail(impl->folder.errorString());
+  // The control file reads the launcher's path as one word.
+  if (impl->folder.path().contains(QRegularExpression(QStringLiteral("\\s"))))
+    throw fail(QStringLiteral("its path holds a blank"));
+  const QByteArray name = QFile::encodeName(fifo);
+  if (mkfifo(name.constData(), 0600) != 0 ||
+      (impl->fifo = open(name.constData(), O_RDWR | O_CLOEXEC)) < 0)
+    throw fail(QString::fromLocal8Bit(strerror(errno)));
+  const QByteArray tokens(count, 't');
+  if (write(impl->fifo, tokens.constData(), tokens.size()) != tokens.size()) {
+    const QString reason = QString::fromLocal8Bit(strerror(errno));
+    close(impl->fifo);
+    throw fail(reason);
+  }
+  return std::unique_ptr<ModelRunTokens>(new ModelRunTokens(std::move(impl)));
+}
+
+QString ModelRunTokens::Launcher(const QString& name, const QString& launcher) {
+  const QString path = impl_->folder.filePath(QStringLiteral("launcher-") + name);
+  const QString command = launcher.isEmpty() ? QStringLiteral("\"$@\"")
+                                             : QuoteForShell(launcher) + QStringLiteral(" \"$@\"");
+  const QString text =
+      QStringLiteral(
+          "#!/bin/sh\n"
+          "# Runs one model run of the scenario %1 once it has a token of its plan's pool.\n"
+          "tokens=%2\n"
+          "# Started again by hand, after the plan: no pool, no token.\n"
+          "[ -p \"$tokens\" ] || exec %3\n"
+          "exec 9<>\"$tokens\"\n"
+          "token=\n"
+          "give_back() { printf %s \"$token\" >&9; token=; }\n"
+          "trap 'give_back; exit 129' HUP\n"
+          "trap 'give_back; exit 130' INT\n"
+          "trap 'give_back; exit 143' TERM\n"
+          "token=$(dd bs=1 count=1 status=none <&9) || exit 1\n"
+          "%3 9>&-\n"
+          "status=$?\n"
+          "give_back\n"
+          "exit \"$status\"\n")
+          .arg(name,
+               QuoteForShell(
+                   QFileInfo(impl_->folder.filePath(QStringLiteral("tokens"))).absoluteFilePath()),
+               command);
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+      file.write(text.toLocal8Bit()) < 0 || !file.flush() ||
+      !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+    throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2")
+                                 .arg(path, file.errorString())
+                                 .toStdString());
+  }
+  return path;
 }
 
 }  // namespace tarn::frontend

@@ -157,4 +157,16 @@ InterruptWatch::~InterruptWatch() {
   interruptHandler = nullptr;
 }
 
+// No token pool here: the scenarios of a plan run one after another, each with the plan's runs
+// at once.
+struct ModelRunTokens::Impl {};
+
+std::unique_ptr<ModelRunTokens> ModelRunTokens::Create(int) { return nullptr; }
+
+ModelRunTokens::ModelRunTokens(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+ModelRunTokens::~ModelRunTokens() = default;
+
+QString ModelRunTokens::Launcher(const QString&, const QString& launcher) { return launcher; }
+
 }  // namespace tarn::frontend

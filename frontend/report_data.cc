@@ -35,13 +35,6 @@ QString TrimRight(QString text) {
 
 QString PercentileText(double percentile) { return Text(fmt::F(percentile, 8, 2)).trimmed(); }
 
-QString CsvField(const QString& text) {
-  static const QRegularExpression special(QStringLiteral("[,\"\\r\\n]|^ | $"));
-  if (!special.match(text).hasMatch()) return text;
-  return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-         QLatin1Char('"');
-}
-
 // Reads a run's results from its files and checks them against each other; the first
 // problem found becomes the note.
 class RunFilesReader {
@@ -242,6 +235,13 @@ const ApplicationResult& CompoundResults::WorstCase() const {
 
 RunReportData LoadReportData(const QString& outputFolder, const QString& baseName) {
   return RunFilesReader(outputFolder, baseName).Read();
+}
+
+QString CsvField(const QString& text) {
+  static const QRegularExpression special(QStringLiteral("[,\"\\r\\n]|^ | $"));
+  if (!special.match(text).hasMatch()) return text;
+  return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+         QLatin1Char('"');
 }
 
 std::optional<int> DayOfYear(const QString& date) { return DayInYear(date.toStdString()); }

@@ -58,6 +58,10 @@ std::optional<int> DayOfYear(const QString& date);
 // number without exponent and with the same digits: 0.4688E-03 gives 0.0004688.
 QString PlainDecimal(const QString& tableText);
 
+// A field as the CSV export writes it: quoted only when it holds a comma, a double quote, a
+// line break or a leading or trailing blank.
+QString CsvField(const QString& text);
+
 // The CSV form of the data: a header row, then one row per application id and compound.
 QByteArray ReportCsv(const ReportData& data);
 

@@ -110,7 +110,8 @@ std::optional<int> UserDefinedAppIds(const QString& tolvaFile, const DayValues& 
 // any: the first day after the last, or a schedule of no application id.
 std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayValues& days) {
   if (days.firstDay > days.lastDay)
-    return UnmetCondition{QStringLiteral("First day must not lie after the last day"), QString()};
+    return UnmetCondition{QStringLiteral("First day must not lie after the last day"), QString(),
+                          &RunSettings::firstDay};
   RunState state;
   const std::optional<int> kept = UserDefinedAppIds(tolvaFile, days, state);
   if (!kept || *kept > 0) return std::nullopt;
@@ -185,10 +186,11 @@ QList<UnmetCondition> UnmetConditions(const RunSettings& settings) {
   if (settings.option != QLatin1String(kMonthly) && settings.option != QLatin1String(kUserDefined))
     unmet.append(
         {QStringLiteral("The option must be Monthly or UserDefined, not: %1").arg(settings.option),
-         QString()});
+         QString(), &RunSettings::option});
   if (settings.option == QLatin1String(kUserDefined)) {
     for (const DayField& field : kDayFields)
-      if (!FieldValue(settings, field)) unmet.append({OutOfRangeText(field), QString()});
+      if (!FieldValue(settings, field))
+        unmet.append({OutOfRangeText(field), QString(), field.value});
     const std::optional<DayValues> days = AcceptedDays(settings);
     if (days && inputReadable) {
       if (const auto schedule = ScheduleUnmet(settings.tolvaFile, *days)) unmet.append(*schedule);

@@ -44,10 +44,11 @@ bool DayFieldsAccepted(const RunSettings& settings);
 std::optional<int> ScheduledAppIds(const RunSettings& settings, const QString& tolvaFile);
 
 // One condition of Calculate that does not hold: what the user is told, and the path it is
-// about (empty for a day value).
+// about (empty for a day value); a condition without a path names the setting it is about.
 struct UnmetCondition {
   QString text;
   QString path;
+  QString RunSettings::*setting = nullptr;
 };
 
 // The conditions of Calculate that do not hold, in the order the window names them.

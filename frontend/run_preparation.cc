@@ -43,9 +43,12 @@ bool IsSameOrBelow(const QString& folder, const QString& ancestor) {
   return folder.startsWith(prefix, cs);
 }
 
-// The launcher of `settings` in its written form; empty when there is none.
+// The launcher that the control file of `settings` names, in its written form; empty when
+// there is none.
 QString LauncherText(const RunSettings& settings) {
-  return settings.launcherFile.isEmpty() ? QString() : ProgramPathText(settings.launcherFile);
+  const QString& launcher =
+      settings.controlLauncher.isEmpty() ? settings.launcherFile : settings.controlLauncher;
+  return launcher.isEmpty() ? QString() : ProgramPathText(launcher);
 }
 
 // Writes `bytes` as the whole new file `path`, or throws the file error.

@@ -29,6 +29,9 @@ struct RunSettings {
   // Full path of the program that runs each model run (under Wine, as a Slurm job); empty for
   // none, when the driver starts the model itself.
   QString launcherFile{};
+  // Full path of the program that the control file names as the model launcher in place of
+  // `launcherFile`, which it then runs itself (a run plan's token launcher); empty for none.
+  QString controlLauncher{};
 };
 
 // The hidden file that every preparation leaves in the output folder.

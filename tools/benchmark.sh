@@ -15,6 +15,9 @@
 #    cluster on localhost (tools/slurm_cluster.sh), the cost per model run of the Slurm launcher
 #    (tools/launchers/slurm) against the direct start, one run at a time; and the wall time of
 #    the M ids of T seconds with 4 runs at once through Slurm against the ideal.
+# 4. Run plan (when the front end is built): 4 scenarios of 6 ids of T seconds through
+#    `TARN_SB --batch --plan` with 2 model runs at once across the plan, against the ideal
+#    (goal: at most 1.2).
 #
 #   tools/benchmark.sh [build folder, default build]   (BENCH_REPEAT, BENCH_T, BENCH_M to vary)
 set -euo pipefail
@@ -154,6 +157,32 @@ if [ -x "$bin/TARN_SB" ]; then
   printf 'writing it %.3f s (goal < 2 s)\n' "$(calc "$best_with - $best_without")"
 else
   echo "skipped: $bin/TARN_SB is not built (cmake --build $build --target TARN_SB)"
+fi
+
+# A run plan through the front end's headless mode: S scenarios of M_PLAN ids each, N = 2 model
+# runs at once across all of them (several drivers sharing the plan's tokens).
+s_plan=4
+m_plan=6
+echo "== Run plan: $s_plan scenarios x $m_plan ids, T = $t s per run, N = 2 across the plan"
+if [ -x "$bin/TARN_SB" ]; then
+  plan="$work/plan"
+  printf 'name,input,option,interval,first_day,last_day\n' > "$work/plan.csv"
+  for i in $(seq "$s_plan"); do
+    prepare "$plan/in$i" 0 $((10 * (m_plan - 1))) 10 "$t StandInRunTime" "Yes StandInSummaryOnly"
+    printf 's%d,%s,UserDefined,10,0,%d\n' "$i" "$plan/in$i/bench.tol" $((10 * (m_plan - 1))) \
+      >> "$work/plan.csv"
+  done
+  mkdir -p "$plan/out"
+  start=$(now)
+  QT_QPA_PLATFORM=offscreen "$bin/TARN_SB" --batch --quiet --plan "$work/plan.csv" \
+    --output "$plan/out" --model "$bin/model/TolvaModel.exe" --jobs 2 >/dev/null 2>&1 ||
+    { echo "the plan failed" >&2; exit 1; }
+  wall=$(calc "$(now) - $start")
+  ideal=$(calc "$s_plan * $m_plan * $t / 2")
+  printf 'N = 2: wall %.3f s, ideal %.3f s, ratio %.3f (goal <= 1.2)\n' "$wall" "$ideal" \
+    "$(calc "$wall / $ideal")"
+else
+  echo "skipped: no front end $bin/TARN_SB (build the release preset with the front end)"
 fi
 echo
 
