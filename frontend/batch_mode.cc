@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "driver/control_file.h"
+#include "driver/public/control_file.h"
 #include "frontend/audit_record.h"
 #include "frontend/calculation.h"
 #include "frontend/command_line.h"

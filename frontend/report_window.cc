@@ -27,9 +27,9 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "driver/public/calendar.h"
 #include "frontend/audit_record.h"
 #include "frontend/export_target.h"
-#include "reader/dates.h"
 
 namespace tarn::frontend {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "support/number_format.h"
+#include "driver/public/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 
