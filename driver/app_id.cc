@@ -1,8 +1,8 @@
-#include "driver/app_id.h"
+#include "driver/public/app_id.h"
 
 #include <algorithm>
 
-#include "support/number_format.h"
+#include "driver/public/number_format.h"
 
 namespace tarn {
 namespace {

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "driver/model_run.h"
+#include "driver/public/number_format.h"
 #include "reader/free_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
-#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/runtime.h"
 #include "support/text.h"

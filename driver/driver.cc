@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "driver/app_id.h"
 #include "driver/control_file.h"
 #include "driver/model_run.h"
 #include "driver/parallel_runs.h"
+#include "driver/public/app_id.h"
 #include "driver/report.h"
 #include "driver/results.h"
 #include "driver/run_state.h"

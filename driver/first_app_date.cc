@@ -1,4 +1,4 @@
-#include "driver/first_app_date.h"
+#include "driver/public/first_app_date.h"
 
 #include "support/text.h"
 

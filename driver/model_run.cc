@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "driver/app_id.h"
-#include "support/number_format.h"
+#include "driver/public/app_id.h"
+#include "driver/public/number_format.h"
 #include "support/platform.h"
 #include "support/run_identity.h"
 #include "support/text.h"

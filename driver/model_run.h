@@ -3,14 +3,11 @@
 
 #include <string>
 
+#include "driver/public/model_run_names.h"
 #include "driver/run_state.h"
 #include "support/runtime.h"
 
 namespace tarn {
-
-// The model's program, which the driver runs in the model folder (BinDir) whatever file the user
-// picked there.
-inline constexpr char kModelProgram[] = "TolvaModel.exe";
 
 // A path of the control file (the model folder, the launcher): relative to the run folder, where
 // the model runs, unless absolute. Joined to `runFolder`, for use from elsewhere.

@@ -12,8 +12,8 @@
 #include <system_error>
 #include <thread>
 
-#include "driver/app_id.h"
 #include "driver/model_run.h"
+#include "driver/public/app_id.h"
 #include "support/run_identity.h"
 
 namespace tarn {

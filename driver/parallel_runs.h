@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/public/model_run_names.h"
 #include "driver/run_state.h"
 #include "support/runtime.h"
 
@@ -18,10 +19,6 @@ namespace tarn {
 // the run folder's, as with one run at a time.
 void RunModelsInParallel(Runtime& rt, const RunState& state, const std::vector<int>& appIds,
                          int parallel);
-
-// The name of the folder, inside the run folder, in which the model run of `appId` runs while it
-// goes on (the front end tells the running ids by it).
-std::string RunFolderName(const std::string& runId, int appId);
 
 // Removes the per-run folders that an interrupted run of this run id left behind.
 void RemoveStrayRunFolders(Runtime& rt);

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/report_layout.h"
+#include "driver/public/number_format.h"
+#include "driver/public/report_layout.h"
 #include "driver/version.h"
 #include "reader/typed_readers.h"
-#include "support/number_format.h"
 #include "support/platform.h"
 #include "support/run_identity.h"
 #include "support/text.h"

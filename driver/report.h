@@ -1,6 +1,6 @@
 // The run's files and the driver's report <RunId>_Tsb.sum: the busy marker, the headers of the
 // run's text files, and the collected, ranked and leaching sections (their lines and the parsers
-// of them are in driver/report_layout.h).
+// of them are in driver/public/report_layout.h).
 #pragma once
 
 #include "driver/results.h"

@@ -1,8 +1,8 @@
-#include "driver/report_layout.h"
+#include "driver/public/report_layout.h"
 
 #include <charconv>
 
-#include "support/number_format.h"
+#include "driver/public/number_format.h"
 #include "support/text.h"
 
 namespace tarn {

@@ -4,12 +4,12 @@
 #include <optional>
 #include <utility>
 
-#include "driver/app_id.h"
-#include "driver/first_app_date.h"
+#include "driver/public/app_id.h"
+#include "driver/public/first_app_date.h"
+#include "driver/public/number_format.h"
 #include "reader/free_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
-#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 

@@ -6,18 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "driver/public/ranking.h"
 #include "driver/run_state.h"
 #include "support/runtime.h"
 
 namespace tarn {
-
-// The ranking of one compound: position i (from 0) holds the i-th lowest concentration, its
-// percentile and the application id that produced it.
-struct Ranking {
-  std::vector<double> conc;
-  std::vector<double> percentile;
-  std::vector<int> rankAppId;
-};
 
 // table[a - 1][k - 1] is compound k's concentration for application id a.
 using ResultTable = std::vector<std::vector<double>>;
@@ -44,12 +37,7 @@ ResultTable CollectResults(Runtime& rt, const RunState& state);
 // its percentile (RankConcentrations).
 std::vector<Ranking> RankResults(const ResultTable& table);
 
-// The ranking of the concentrations of application ids 1, 2, ... (conc[0] is id 1's): from the
-// lowest to the highest by an exchange sort, which fixes the order of equal values (a NaN never
-// moves), each position i (from 0) with its Hazen percentile (i + 0.5) / N * 100.
-Ranking RankConcentrations(const std::vector<double>& conc);
-
-// The date of the first application row (see driver/first_app_date.h) in the copy of each
+// The date of the first application row (see driver/public/first_app_date.h) in the copy of each
 // compound's selected application id; fatal when the copy is missing or gives no date.
 std::vector<std::string> FindFirstAppDates(Runtime& rt, const std::vector<Ranking>& rankings);
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "driver/public/number_format.h"
 #include "reader/reader_state.h"
-#include "support/number_format.h"
 #include "support/testing.h"
 
 namespace tarn {

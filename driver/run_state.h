@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/control_file.h"
+#include "driver/public/control_file.h"
 
 namespace tarn {
 

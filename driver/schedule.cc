@@ -4,11 +4,11 @@
 #include <cmath>
 #include <string_view>
 
-#include "driver/app_id.h"
+#include "driver/public/app_id.h"
+#include "driver/public/number_format.h"
 #include "reader/dates.h"
 #include "reader/free_format.h"
 #include "reader/records.h"
-#include "support/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 
@@ -142,7 +142,8 @@ SchedulePlan PlanSchedule(const ControlSettings& settings, const std::vector<dou
 
 int WriteRunFile(Runtime& rt, const RunState& state, const PlannedCopy& copy) {
   rt.units.Rewind(kInputUnit);
-  const std::string path = rt.InRunFolder(AppIdFileName(CheckRunId(rt), copy.appId, kAppIdInput.name));
+  const std::string path =
+      rt.InRunFolder(AppIdFileName(CheckRunId(rt), copy.appId, kAppIdInput.name));
   const int unit = FreeFil(rt);
   if (rt.units.OpenNew(unit, path) != 0) rt.Fail(-1, " Cannot create file " + path);
 
@@ -178,6 +179,21 @@ double ScenarioSpan(const RunState& state) {
   double span = 0;
   for (const double gap : state.tableGaps) span += gap;
   return span;
+}
+
+std::optional<ScenarioPlan> ReadScenarioPlan(const std::string& modelInput,
+                                             const ControlSettings& settings) {
+  DetachedRuntime detached;
+  Runtime& rt = detached.rt;
+  try {
+    if (rt.units.OpenExisting(kInputUnit, modelInput) != 0) return std::nullopt;
+    RunState state;
+    ReadApplicationsTable(rt, state);
+    const InputLayout layout = ReadInputLayout(rt, static_cast<int>(state.tableDates.size()));
+    return ScenarioPlan{PlanSchedule(settings, state.tableGaps, layout), ScenarioSpan(state)};
+  } catch (const ProgramStop&) {
+    return std::nullopt;
+  }
 }
 
 void WriteSchedule(Runtime& rt, const RunState& state, const SchedulePlan& plan,

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "driver/control_file.h"
 #include "driver/driver.h"
+#include "driver/public/control_file.h"
 
 namespace tarn::testing {
 

@@ -20,16 +20,15 @@
 #include <system_error>
 #include <utility>
 
-#include "driver/control_file.h"
-#include "driver/model_run.h"
-#include "driver/report_layout.h"
+#include "driver/public/control_file.h"
+#include "driver/public/files.h"
+#include "driver/public/model_run_names.h"
+#include "driver/public/report_layout.h"
 #include "driver/version.h"
 #include "frontend/command_line.h"
 #include "frontend/output_folder_lock.h"
 #include "frontend/report_reader.h"
 #include "frontend/version.h"
-#include "support/platform.h"
-#include "support/units.h"
 
 namespace tarn::frontend {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "driver/control_file.h"
+#include "driver/public/control_file.h"
 #include "frontend/audit_record.h"
 #include "frontend/calculation.h"
 #include "frontend/command_line.h"

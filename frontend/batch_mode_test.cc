@@ -105,26 +105,12 @@ TEST_F(BatchModeTest, RefusesWhatCalculateWouldRefuse) {
       {"first day after the last day",
        paths + QStringList{"--option", "UserDefined", "--first-day", "300", "--last-day", "100"},
        {"First day must not lie after the last day"}},
-      {"applications spanning more days than the schedule allows",
-       paths + QStringList{"--option", "UserDefined", "--first-day", "80", "--last-day", "90"},
-       {"The schedule has no application id: the model input's applications span 14 days, more "
-        "than the 10 days from the first to the last day: " +
-        in}},
-      {"output folder that is the input's folder",
-       {"--input", in, "--model", model, "--output", root.Path("in")},
-       {"The output folder is the model input file's folder, whose files would be deleted: " +
-        root.Path("in")}},
-      {"model folder with a blank",
-       {"--input", in, "--model", root.Path("my models/TolvaModel.exe"), "--output", output},
-       {"The folder of the model executable must be one word, without blanks: " +
-        root.Path("my models/TolvaModel.exe")}},
       {"stored paths that do not exist",
        {},
        {"The model input file does not exist: " + root.Path("GW_Test.tol"),
         "The model executable does not exist: /opt/LanthModels/KAV3/models/tolva/TolvaModel.exe",
         "The output folder does not exist: " + root.Path("output") + "/"}},
   };
-  root.Write("my models/TolvaModel.exe");
   const QStringList inputs = root.Names("in");
   for (const auto& c : cases) {
     EXPECT_EQ(Run(c.options), kBatchNotStarted) << c.name;

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "frontend/platform.h"
-#include "support/runtime.h"
+#include "driver/public/error_end.h"
 
 namespace tarn::frontend {
 

@@ -1,6 +1,6 @@
 #include "frontend/command_line.h"
 
-#include "driver/control_file.h"
+#include "driver/public/control_file.h"
 #include "frontend/audit_record.h"
 #include "frontend/platform.h"
 #include "frontend/version.h"

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/report_layout.h"
+#include "driver/public/report_layout.h"
 #include "frontend/audit_record.h"
 #include "frontend/leaching_chart.h"
 #include "frontend/report_reader.h"

@@ -16,7 +16,7 @@
 #include <optional>
 #include <sstream>
 
-#include "driver/report_layout.h"
+#include "driver/public/report_layout.h"
 #include "frontend/audit_record.h"
 #include "frontend/batch_mode.h"
 #include "frontend/report_reader.h"

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "driver/public/files.h"
 #include "frontend/platform.h"
-#include "support/platform.h"
 
 namespace tarn::frontend {
 namespace {

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "reader/dates.h"
+#include "driver/public/calendar.h"
 
 namespace tarn::frontend {
 namespace {

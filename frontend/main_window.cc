@@ -29,7 +29,7 @@
 #include <tuple>
 #include <utility>
 
-#include "driver/control_file.h"
+#include "driver/public/control_file.h"
 #include "frontend/calculation.h"
 #include "frontend/information_window.h"
 #include "frontend/platform.h"

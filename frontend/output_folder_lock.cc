@@ -3,9 +3,9 @@
 #include <QDir>
 #include <cstring>
 
+#include "driver/public/files.h"
+#include "driver/public/run_files.h"
 #include "frontend/platform.h"
-#include "support/platform.h"
-#include "support/run_files.h"
 
 namespace tarn::frontend {
 namespace {

@@ -11,7 +11,7 @@
 #include <ostream>
 #include <vector>
 
-#include "driver/control_file.h"
+#include "driver/public/control_file.h"
 #include "frontend/command_line.h"
 #include "frontend/report_data.h"
 #include "frontend/run_plan.h"

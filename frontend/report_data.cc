@@ -10,15 +10,15 @@
 #include <stdexcept>
 #include <string>
 
-#include "driver/app_id.h"
-#include "driver/first_app_date.h"
-#include "driver/report_layout.h"
-#include "driver/results.h"
+#include "driver/public/app_id.h"
+#include "driver/public/calendar.h"
+#include "driver/public/first_app_date.h"
+#include "driver/public/number_format.h"
+#include "driver/public/ranking.h"
+#include "driver/public/report_layout.h"
+#include "driver/public/run_files.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
-#include "reader/dates.h"
-#include "support/number_format.h"
-#include "support/run_files.h"
 
 namespace tarn::frontend {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/report_layout.h"
-#include "driver/results.h"
+#include "driver/public/ranking.h"
+#include "driver/public/report_layout.h"
 #include "frontend/testing.h"
 
 namespace tarn::frontend {

@@ -4,9 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "driver/report_layout.h"
-#include "support/platform.h"
-#include "support/units.h"
+#include "driver/public/files.h"
+#include "driver/public/report_layout.h"
 
 namespace tarn::frontend {
 namespace {

@@ -1,5 +1,6 @@
 // Report reader: the run's text files, read without ever waiting, and the header and leaching
-// sections of the driver's summary report, found by its marker lines (driver/report_layout.h).
+// sections of the driver's summary report, found by its marker lines
+// (driver/public/report_layout.h).
 #pragma once
 
 #include <QByteArray>

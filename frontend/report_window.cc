@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
+#include "driver/public/calendar.h"
 #include "frontend/audit_record.h"
 #include "frontend/dossier_pdf.h"
 #include "frontend/export_target.h"

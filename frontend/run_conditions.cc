@@ -5,14 +5,12 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
-#include <sstream>
+#include <variant>
 
-#include "driver/run_state.h"
-#include "driver/schedule.h"
+#include "driver/public/run_argument.h"
+#include "driver/public/schedule_plan.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
-#include "support/run_identity.h"
-#include "support/runtime.h"
 
 namespace tarn::frontend {
 
@@ -52,25 +50,22 @@ QString OutOfRangeText(const DayField& field) {
 // The driver's own verdict on the model input's file name as its argument: nothing when it
 // takes the name as the run's name, else the lines it would refuse it with.
 std::optional<QString> RunNameRefusal(const QString& fileName) {
-  std::ostringstream out, err, console;
-  Console silent(console, /*isTerminal=*/false);
-  Runtime rt({"TARN_DoduVovuv", fileName.toStdString()}, out, err, silent);
-  try {
-    const QString runId = QString::fromStdString(CheckRunId(rt));
-    // The driver also takes a bare name, and would then look for a <name>.tol that is not there.
-    if (!fileName.endsWith(QLatin1String(".tol")))
-      return QStringLiteral("Its extension must be .tol");
-    if (runId != RunBaseName(fileName))
-      return QStringLiteral("The driver would take %1 as the run's name").arg(runId);
-    return std::nullopt;
-  } catch (const ProgramStop&) {
-    QStringList lines =
-        QString::fromStdString(out.str()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (QString& line : lines) line = line.trimmed();
-    lines.removeIf(
-        [](const QString& line) { return line.isEmpty() || line == QLatin1String("*"); });
+  const auto parsed = ParseRunArgument(fileName.toStdString(), QDir::currentPath().toStdString());
+  if (const auto* refusal = std::get_if<RunArgumentRefusal>(&parsed)) {
+    QStringList lines;
+    for (const std::string& line : refusal->lines) {
+      const QString trimmed = QString::fromStdString(line).trimmed();
+      if (!trimmed.isEmpty() && trimmed != QLatin1String("*")) lines << trimmed;
+    }
     return lines.join(QStringLiteral(". "));
   }
+  const QString runId = QString::fromStdString(std::get<RunArgument>(parsed).runId);
+  // The driver also takes a bare name, and would then look for a <name>.tol that is not there.
+  if (!fileName.endsWith(QLatin1String(".tol")))
+    return QStringLiteral("Its extension must be .tol");
+  if (runId != RunBaseName(fileName))
+    return QStringLiteral("The driver would take %1 as the run's name").arg(runId);
+  return std::nullopt;
 }
 
 // Whether the driver reads `text` back as one word: not empty, without blanks.
@@ -79,31 +74,10 @@ bool IsOneWord(const QString& text) {
          std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
-// The Applications table of the model input `path`, read as the driver reads it, into `state`,
-// and the layout the schedule writer meets in it. Nothing when the driver could not read it: the
-// driver then names the fault itself.
-std::optional<InputLayout> ReadScenario(const QString& path, RunState& state) {
-  std::ostringstream out, err, console;
-  Console silent(console, /*isTerminal=*/false);
-  // No run argument: a reading error stops at once, with no run folder to clean up.
-  Runtime rt({"TARN_SB"}, out, err, silent);
-  try {
-    if (rt.units.OpenExisting(kInputUnit, QFile::encodeName(path).toStdString()) != 0)
-      return std::nullopt;
-    ReadApplicationsTable(rt, state);
-    return ReadInputLayout(rt, static_cast<int>(state.tableDates.size()));
-  } catch (const ProgramStop&) {
-    return std::nullopt;
-  }
-}
-
-// The number of application ids the driver keeps of the user-defined schedule of `days` for the
-// model input `tolvaFile`, whose table is read into `state`; nothing when it cannot be read.
-std::optional<int> UserDefinedAppIds(const QString& tolvaFile, const DayValues& days,
-                                     RunState& state) {
-  const std::optional<InputLayout> layout = ReadScenario(tolvaFile, state);
-  if (!layout) return std::nullopt;
-  return PlanSchedule(UserDefinedSchedule(days), state.tableGaps, *layout).KeptCount();
+// The driver's plan of the user-defined schedule of `days` for the model input `tolvaFile`;
+// nothing when the driver could not read its table (it then names the fault itself).
+std::optional<ScenarioPlan> UserDefinedPlan(const QString& tolvaFile, const DayValues& days) {
+  return ReadScenarioPlan(QFile::encodeName(tolvaFile).toStdString(), UserDefinedSchedule(days));
 }
 
 // The unmet condition of the user-defined schedule of the readable model input `tolvaFile`, if
@@ -112,13 +86,12 @@ std::optional<UnmetCondition> ScheduleUnmet(const QString& tolvaFile, const DayV
   if (days.firstDay > days.lastDay)
     return UnmetCondition{QStringLiteral("First day must not lie after the last day"), QString(),
                           &RunSettings::firstDay};
-  RunState state;
-  const std::optional<int> kept = UserDefinedAppIds(tolvaFile, days, state);
-  if (!kept || *kept > 0) return std::nullopt;
+  const std::optional<ScenarioPlan> scenario = UserDefinedPlan(tolvaFile, days);
+  if (!scenario || scenario->plan.KeptCount() > 0) return std::nullopt;
   return UnmetCondition{
       QStringLiteral("The schedule has no application id: the model input's applications span "
                      "%1 days, more than the %2 days from the first to the last day")
-          .arg(ScenarioSpan(state))
+          .arg(scenario->scenarioSpan)
           .arg(days.lastDay - days.firstDay),
       tolvaFile};
 }
@@ -133,8 +106,9 @@ std::optional<int> ScheduledAppIds(const RunSettings& settings, const QString& t
   }
   const std::optional<DayValues> days = AcceptedDays(settings);
   if (settings.option != QLatin1String(kUserDefined) || !days) return std::nullopt;
-  RunState state;
-  return UserDefinedAppIds(tolvaFile, *days, state);
+  const std::optional<ScenarioPlan> scenario = UserDefinedPlan(tolvaFile, *days);
+  if (!scenario) return std::nullopt;
+  return scenario->plan.KeptCount();
 }
 
 std::optional<DayValues> AcceptedDays(const RunSettings& settings) {

@@ -10,7 +10,7 @@
 #include <QString>
 #include <optional>
 
-#include "driver/control_file.h"
+#include "driver/public/control_file.h"
 #include "frontend/run_preparation.h"
 
 namespace tarn::frontend {

@@ -5,83 +5,44 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "driver/app_id.h"
-#include "driver/model_run.h"
-#include "driver/parallel_runs.h"
-#include "driver/report.h"
-#include "driver/report_layout.h"
-#include "driver/results.h"
+#include "driver/public/app_id.h"
+#include "driver/public/calendar.h"
+#include "driver/public/model_run_names.h"
+#include "driver/public/number_format.h"
+#include "driver/public/report_layout.h"
+#include "driver/public/run_file_reader.h"
 #include "frontend/run_conditions.h"
-#include "reader/dates.h"
-#include "reader/typed_readers.h"
-#include "support/number_format.h"
-#include "support/runtime.h"
 
 namespace tarn::frontend {
 
-// The driver's own reading of the run's files, on a run-time of the front end's: no run argument,
-// so that a file it cannot read stops the reading at once and nothing of the run folder is
-// cleaned up.
+// The driver's reading of the run's files, and what the log takes of it.
 struct RunLog::Reader {
-  explicit Reader(const QString& modelInput) {
-    try {
-      if (rt.units.OpenExisting(kInputUnit, Native(modelInput)) == 0) {
-        GetCompoundList(rt);
-        compoundsRead = true;
-      }
-    } catch (const ProgramStop&) {
-    }
-  }
+  explicit Reader(const QString& modelInput) : files(Native(modelInput)) {}
 
   static std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-  // Runs `read` on the file at `path`, opened on a unit of its own; false when the file cannot
-  // be opened or read.
-  template <typename Read>
-  bool OnFile(const QString& path, Read read) {
-    const int unit = FreeFil(rt);
-    if (rt.units.OpenExisting(unit, Native(path)) != 0) return false;
-    bool done = false;
-    try {
-      read(unit);
-      done = true;
-    } catch (const ProgramStop&) {
-    }
-    rt.units.Close(unit);
-    return done;
-  }
 
   // The first application date of the model input `path` when it is there in full, as the
   // driver writes its rows (a date cut short by a write still going on is none).
   std::optional<QString> FirstDate(const QString& path) {
-    std::string date;
-    if (!OnFile(path, [&](int unit) { date = ReadFirstAppDate(rt, unit); }) || !DayInYear(date)) {
-      return std::nullopt;
-    }
-    return QString::fromStdString(date);
+    const std::optional<std::string> date = files.FirstAppDate(Native(path));
+    if (!date || !DayInYear(*date)) return std::nullopt;
+    return QString::fromStdString(*date);
   }
 
   // The concentrations of the summary `path` when the driver would take them for a result.
   std::optional<std::vector<double>> Concentrations(const QString& path) {
-    std::vector<double> concentrations;
-    if (!compoundsRead ||
-        !OnFile(path, [&](int unit) { concentrations = ReadSummaryConcentrations(rt, unit); })) {
-      return std::nullopt;
-    }
+    std::optional<std::vector<double>> concentrations = files.Concentrations(Native(path));
+    if (!concentrations) return std::nullopt;
     // A model that produced no number has failed.
-    for (const double concentration : concentrations)
+    for (const double concentration : *concentrations)
       if (!std::isfinite(concentration)) return std::nullopt;
     return concentrations;
   }
 
-  std::ostringstream out, err, console;
-  Console silent{console, /*isTerminal=*/false};
-  Runtime rt{{"TARN_SB"}, out, err, silent};
-  bool compoundsRead = false;
+  RunFileReader files;
 };
 
 RunLog::RunLog(const RunSettings& settings)
@@ -128,8 +89,7 @@ QString RunLog::FinishLine(int appId, bool stopped) {
   for (size_t k = 0; k < concentrations->size(); ++k) {
     // As the report's table of collected results shows the value.
     values << QStringLiteral("%1 %2 ug/L")
-                  .arg(QString::fromStdString(
-                           ShownCompoundName(CompoundName(reader_->rt, static_cast<int>(k) + 1))),
+                  .arg(QString::fromStdString(ShownCompoundName(reader_->files.Compounds()->at(k))),
                        QString::fromStdString(fmt::G((*concentrations)[k], 12, 4)).trimmed());
   }
   return QStringLiteral("Application id %1 finished: %2")

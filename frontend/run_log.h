@@ -12,8 +12,8 @@
 #include <memory>
 #include <optional>
 
+#include "driver/public/run_files.h"
 #include "frontend/run_preparation.h"
-#include "support/run_files.h"
 
 namespace tarn::frontend {
 

@@ -1,17 +1,16 @@
 #include "frontend/run_outcome.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "driver/report_layout.h"
+#include "driver/public/report_layout.h"
+#include "driver/public/run_file_reader.h"
+#include "driver/public/run_files.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
-#include "reader/typed_readers.h"
-#include "support/run_files.h"
-#include "support/runtime.h"
 
 namespace tarn::frontend {
 namespace {
@@ -43,17 +42,8 @@ std::optional<std::vector<std::string>> CompoundNames(const QString& path, QStri
               .arg(QDir::toNativeSeparators(path), reason);
     return std::nullopt;
   }
-  std::ostringstream out, err, console;
-  Console silent(console, /*isTerminal=*/false);
-  // No run argument: a reading error stops at once, with no run folder to clean up.
-  Runtime rt({"TARN_SB"}, out, err, silent);
-  try {
-    if (rt.units.OpenExisting(kInputUnit, QFile::encodeName(path).toStdString()) == 0) {
-      GetCompoundList(rt);
-      return Compounds(rt);
-    }
-  } catch (const ProgramStop&) {
-  }
+  if (auto compounds = RunFileReader(QFile::encodeName(path).toStdString()).Compounds())
+    return compounds;
   why = QStringLiteral("the compounds of the model input's copy %1 cannot be read.")
             .arg(QDir::toNativeSeparators(path));
   return std::nullopt;

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "driver/control_file.h"
+#include "driver/public/control_file.h"
+#include "driver/public/run_files.h"
 #include "frontend/audit_record.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "frontend/run_conditions.h"
-#include "support/run_files.h"
 
 namespace tarn::frontend {
 namespace {

@@ -8,9 +8,9 @@
 #include <QStringList>
 #include <memory>
 
+#include "driver/public/run_files.h"  // the driver's success marker
 #include "frontend/messages.h"
 #include "frontend/output_folder_lock.h"
-#include "support/runtime.h"  // the driver's success marker
 
 namespace tarn::frontend {
 

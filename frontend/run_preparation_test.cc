@@ -175,6 +175,34 @@ TEST_F(RunPreparationTest, WritesTheControlFileExactly) {
   }
 }
 
+// The day values of the user-defined schedule are judged by the ranges of the control file, both
+// ends included; the window and the headless mode show these conditions as they are.
+TEST_F(RunPreparationTest, JudgesTheDayValuesByTheirRanges) {
+  const struct {
+    const char *interval, *firstDay, *lastDay;
+    QStringList unmet;
+  } cases[] = {
+      {"150", "0", "365", {}},
+      {"1", "0", "0", {}},
+      {"0", "80", "310", {"Interval must be 1 to 150 days"}},
+      {"151", "80", "310", {"Interval must be 1 to 150 days"}},
+      {"20", "366", "310", {"First day must be 0 to 365"}},
+      {"20", "80", "366", {"Last day must be 0 to 365"}},
+      {"20", "80", "", {"Last day must be 0 to 365"}},
+      {"20", "-1", "3.5", {"First day must be 0 to 365", "Last day must be 0 to 365"}},
+  };
+  for (const auto& c : cases) {
+    RunSettings days = settings;
+    days.option = "UserDefined";
+    days.interval = c.interval;
+    days.firstDay = c.firstDay;
+    days.lastDay = c.lastDay;
+    QStringList unmet;
+    for (const UnmetCondition& condition : UnmetConditions(days)) unmet << ConditionLine(condition);
+    EXPECT_EQ(unmet, c.unmet) << c.interval << " " << c.firstDay << " " << c.lastDay;
+  }
+}
+
 // A refused preparation deletes nothing and writes nothing, in the output folder or elsewhere.
 TEST_F(RunPreparationTest, RefusesBeforeDeletingAnything) {
   root.Write("my models/TolvaModel.exe");

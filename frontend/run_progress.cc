@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include "driver/app_id.h"
-#include "driver/schedule.h"
+#include "driver/public/app_id.h"
+#include "driver/public/run_files.h"
+#include "driver/public/schedule_plan.h"
 #include "frontend/run_conditions.h"
-#include "support/run_files.h"
 
 namespace tarn::frontend {
 

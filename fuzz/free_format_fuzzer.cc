@@ -3,9 +3,9 @@
 #include <cmath>
 #include <vector>
 
+#include "driver/public/number_format.h"
 #include "fuzz/fuzz_run.h"
 #include "reader/free_format.h"
-#include "support/number_format.h"
 
 using namespace tarn;
 using namespace tarn::fuzz;

@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "support/number_format.h"
+#include "driver/public/number_format.h"
 #include "support/text.h"
 
 namespace tarn {

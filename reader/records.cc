@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/number_format.h"
+#include "driver/public/number_format.h"
 #include "support/text.h"
 
 namespace tarn {

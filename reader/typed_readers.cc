@@ -1,8 +1,8 @@
 #include "reader/typed_readers.h"
 
+#include "driver/public/number_format.h"
 #include "reader/free_format.h"
 #include "reader/records.h"
-#include "support/number_format.h"
 #include "support/text.h"
 
 namespace tarn {

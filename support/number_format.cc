@@ -1,4 +1,4 @@
-#include "support/number_format.h"
+#include "driver/public/number_format.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,12 +1,15 @@
 // The driver's only contact with the operating system: running a command through the command
 // interpreter, the console, paths and the current folder. platform_posix.cc and
-// platform_win32.cc implement it; nothing else in the tree asks which system it runs on.
+// platform_win32.cc implement it and the file calls of driver/public/files.h; nothing else in the
+// tree asks which system it runs on.
 #pragma once
 
 #include <cstdio>
 #include <ostream>
 #include <string>
 #include <string_view>
+
+#include "driver/public/files.h"
 
 namespace tarn {
 
@@ -60,32 +63,6 @@ std::string GetCurrentFolder();
 // open; child processes do not inherit it. Returns the stream, or nullptr with `error` set to
 // the system's error number.
 std::FILE* CreateNewFile(const std::string& path, int& error);
-// Opens an existing regular file for reading (through a link, too), not inherited by child
-// processes. Anything else (a folder, a FIFO, a device) is refused with kNotARegularFile without
-// being read: reading it could wait for ever. Never waits itself.
-std::FILE* OpenForReading(const std::string& path, int& error);
-// The error number of OpenForReading for what is not a regular file; no system error number.
-constexpr int kNotARegularFile = -1;
-
-// What tells one file from another: two names of one file (hard links) have the same identity,
-// a new file under an old name has another.
-struct FileIdentity {
-  unsigned long long device = 0;
-  unsigned long long file = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
-// Whether IdentityOf tells a link's own identity or that of the file it leads to.
-enum class Links { kOwn, kFollowed };
-// The identity of what bears the name `path` (with Links::kOwn a link's own, not its target's);
-// false when nothing does or it cannot be told.
-bool IdentityOf(const std::string& path, FileIdentity& identity, Links links = Links::kOwn);
-
-// The outcome of LockFile.
-enum class LockResult { kLocked, kHeldByAnother, kFailed };
-// Opens `path` for writing (creating it when missing, never truncating it, never through a link)
-// and takes an exclusive lock on it without waiting; the lock holds while the stream is open.
-// kHeldByAnother when a live process holds it; kFailed with `error` set when it cannot be opened.
-LockResult LockFile(const std::string& path, std::FILE*& file, int& error);
 // Empties a file opened by LockFile; returns 0 or the system's error number.
 int EmptyFile(std::FILE* file);
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "support/text.h"
 
@@ -15,13 +17,15 @@ constexpr std::string_view kModelInputExtension = ".tol";
 constexpr size_t kRunIdCapacity = 200;
 constexpr size_t kArgumentCapacity = 512;
 
-[[noreturn]] void RefuseWithUsage(Runtime& rt) {
-  for (const char* line :
-       {"* Error: Improper model call. Model should be called as follows:", "* ", "* arventa RunId",
-        "* ", "* where RunId is the name of the arv file without extension.", "* "}) {
-    rt.out << line << '\n';
-  }
-  rt.StopDirectly("Please specify a RunID");
+RunArgumentRefusal Refusal(std::vector<std::string> lines, std::string lastLine) {
+  return {std::move(lines), std::move(lastLine)};
+}
+
+RunArgumentRefusal UsageRefusal() {
+  return Refusal(
+      {"* Error: Improper model call. Model should be called as follows:", "* ", "* arventa RunId",
+       "* ", "* where RunId is the name of the arv file without extension.", "* "},
+      "Please specify a RunID");
 }
 
 bool AllDigits(std::string_view text) {
@@ -35,16 +39,16 @@ std::string NativeFolder(std::string folder) {
   return folder.empty() ? std::string(1, kPathSeparator) : folder;
 }
 
-void ParseArgument(Runtime& rt) {
-  RunIdentity& identity = rt.identity;
-  identity.checked = true;
-  const std::string argument = rt.args.size() > 1 ? rt.args[1] : std::string();
+}  // namespace
+
+std::variant<RunArgument, RunArgumentRefusal> ParseRunArgument(std::string_view argument,
+                                                               const std::string& currentFolder) {
+  RunArgument identity;
   const std::string_view trimmed = TrimRight(argument);
-  if (trimmed.empty()) RefuseWithUsage(rt);
+  if (trimmed.empty()) return UsageRefusal();
   // Cut, it would name another run.
   if (trimmed.size() > kArgumentCapacity) {
-    rt.out << " The argument is longer than 512 characters\n";
-    rt.StopDirectly("Argument too long");
+    return Refusal({" The argument is longer than 512 characters"}, "Argument too long");
   }
 
   std::string runId(trimmed);
@@ -58,8 +62,8 @@ void ParseArgument(Runtime& rt) {
     runId.resize(slash);
   }
   if (!AllDigits(identity.cpuId)) {
-    rt.out << " Invalid character in CPU ID\n CPU ID must be numerical\n";
-    rt.StopDirectly("Invalid character in CPU ID");
+    return Refusal({" Invalid character in CPU ID", " CPU ID must be numerical"},
+                   "Invalid character in CPU ID");
   }
 
   runId = std::string(TrimRight(runId));
@@ -69,37 +73,50 @@ void ParseArgument(Runtime& rt) {
     const size_t first = runId.find_first_not_of(' ');
     runId.erase(0, first == std::string::npos ? runId.size() : first);
   } else {
-    identity.runFolder = GetCurrentFolder();
+    identity.runFolder = currentFolder;
     // The run's files would otherwise be looked for, and written, elsewhere.
     if (identity.runFolder.empty()) {
-      rt.StopDirectly("Cannot read the current folder - no error file generated");
+      return Refusal({}, "Cannot read the current folder - no error file generated");
     }
   }
 
   if (const size_t dot = runId.find('.'); dot != std::string::npos) {
     if (TrimRight(runId.substr(dot)) != kModelInputExtension) {
-      rt.out << " Extension of input file should be " << kModelInputExtension << '\n';
-      rt.StopDirectly("Invalid extension");
+      return Refusal({" Extension of input file should be " + std::string(kModelInputExtension)},
+                     "Invalid extension");
     }
     runId.resize(dot);
   }
 
   const std::string_view name = TrimRight(runId);
   if (name.find_first_not_of(kAllowedInRunId) != std::string_view::npos) {
-    rt.out << " Invalid character in run name\n"
-              " Only alphanumeric characters and underscore allowed\n";
-    rt.StopDirectly("Invalid character in run name");
+    return Refusal(
+        {" Invalid character in run name", " Only alphanumeric characters and underscore allowed"},
+        "Invalid character in run name");
   }
   identity.runId = Cut(name, kRunIdCapacity);
+  if (identity.runId.empty() || identity.runId.front() == ' ') {
+    RunArgumentRefusal usage = UsageRefusal();
+    usage.beep = true;
+    return usage;
+  }
+  return identity;
 }
 
-}  // namespace
-
 std::string CheckRunId(Runtime& rt) {
-  if (!rt.identity.checked) ParseArgument(rt);
-  if (rt.identity.runId.empty() || rt.identity.runId.front() == ' ') {
-    rt.console.Beep();
-    RefuseWithUsage(rt);
+  if (!rt.identity.checked) {
+    rt.identity.checked = true;
+    const auto parsed =
+        ParseRunArgument(rt.args.size() > 1 ? rt.args[1] : std::string(), GetCurrentFolder());
+    if (const auto* refusal = std::get_if<RunArgumentRefusal>(&parsed)) {
+      if (refusal->beep) rt.console.Beep();
+      for (const std::string& line : refusal->lines) rt.out << line << '\n';
+      rt.StopDirectly(refusal->lastLine);
+    }
+    const RunArgument& argument = std::get<RunArgument>(parsed);
+    rt.identity.runId = argument.runId;
+    rt.identity.runFolder = argument.runFolder;
+    rt.identity.cpuId = argument.cpuId;
   }
   return rt.identity.runId;
 }

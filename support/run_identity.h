@@ -4,12 +4,14 @@
 
 #include <string>
 
+#include "driver/public/run_argument.h"
 #include "support/runtime.h"
 
 namespace tarn {
 
-// The run identifier. The first call parses and checks the argument and fixes the run folder;
-// a refused argument stops the program with its lines. Later calls return the same identifier.
+// The run identifier. The first call reads the argument (ParseRunArgument) and fixes the run
+// folder; a refused argument stops the program with its lines. Later calls return the same
+// identifier.
 std::string CheckRunId(Runtime& rt);
 
 // The one-letter code of the calling program this driver is built for ("F").

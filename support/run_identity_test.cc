@@ -132,6 +132,17 @@ TEST(CheckRunId, CutsALongIdentifierAt200Characters) {
   EXPECT_EQ(checked.identity.runId, std::string(200, 'a'));
 }
 
+// The current folder is the run folder of an argument without one: when it cannot be read, only
+// such an argument is refused, before its extension and characters are looked at.
+TEST(ParseRunArgument, NeedsTheCurrentFolderOnlyForAnArgumentWithoutFolder) {
+  const auto refusal = std::get<RunArgumentRefusal>(ParseRunArgument("my-run.x", ""));
+  EXPECT_EQ(refusal.lines, std::vector<std::string>());
+  EXPECT_EQ(refusal.lastLine, "Cannot read the current folder - no error file generated");
+  const auto argument = std::get<RunArgument>(ParseRunArgument("C:\\runs\\abc.tol", ""));
+  EXPECT_EQ(argument.runId, "abc");
+  EXPECT_EQ(argument.runFolder, "C:/runs");
+}
+
 TEST(CheckCallingProgram, IsAlwaysF) {
   testing::TempRun run;
   EXPECT_EQ(CheckCallingProgram(run.rt), 'F');

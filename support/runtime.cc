@@ -3,7 +3,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "support/number_format.h"
+#include "driver/public/error_end.h"
+#include "driver/public/number_format.h"
 #include "support/run_identity.h"
 #include "support/text.h"
 

@@ -7,13 +7,14 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <typeindex>
 #include <vector>
 
+#include "driver/public/run_files.h"
 #include "support/platform.h"
-#include "support/run_files.h"
 #include "support/units.h"
 
 namespace tarn {
@@ -26,10 +27,6 @@ class ProgramStop : public std::runtime_error {
  public:
   explicit ProgramStop(const std::string& lastLine) : std::runtime_error(lastLine) {}
 };
-
-// The console line that opens the driver's error end, followed by the run id. The driver writes it
-// only once no model run goes on.
-inline constexpr char kErrorFoundLine[] = " An error was found in run ";
 
 // The fatal-error record, filled just before FatalError.
 struct ErrorRecord {
@@ -106,6 +103,15 @@ class Runtime {
 
   // The path of `name` in the run folder.
   std::string InRunFolder(const std::string& name) const;
+};
+
+// A run-time for reading files as the driver reads them outside a run (for the front end): without
+// a run argument, a file it cannot read stops the reading at once (a ProgramStop) and nothing of
+// a run folder is cleaned up; what the reading prints is kept, never shown.
+struct DetachedRuntime {
+  std::ostringstream out, err, console;
+  Console silent{console, /*isTerminal=*/false};
+  Runtime rt{{"TARN_SB"}, out, err, silent};
 };
 
 // The lowest unit from 26 to 200 that is not open; fatal when all are.

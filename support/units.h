@@ -10,20 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "driver/public/files.h"
+#include "driver/public/run_files.h"
+
 namespace tarn {
 
-constexpr int kInputUnit = 20;   // control file, then model input file
-constexpr int kOutUnit = 21;     // <RunId>.out
-constexpr int kLogUnit = 22;     // <RunId>.log
-constexpr int kSumUnit = 23;     // <RunId>.sum
-constexpr int kErrUnit = 24;     // <RunId>.err
-constexpr int kReportUnit = 27;  // <RunId>_Tsb.sum
-constexpr int kBusyUnit = 28;    // <RunId>.bus
 constexpr int kFirstFreeUnit = 26;
 constexpr int kLastFreeUnit = 200;
-
-// The system's reason for an error number that a UnitTable call returned, as a user reads it.
-std::string ReasonFor(int error);
 
 class UnitTable {
  public:

@@ -7,15 +7,22 @@
 #include <string>
 #include <string_view>
 
-#include "support/units.h"
-
 namespace tarn {
+
+// The fixed units the driver holds its own files on (see support/units.h).
+constexpr int kInputUnit = 20;   // control file, then model input file
+constexpr int kOutUnit = 21;     // <RunId>.out
+constexpr int kLogUnit = 22;     // <RunId>.log
+constexpr int kSumUnit = 23;     // <RunId>.sum
+constexpr int kErrUnit = 24;     // <RunId>.err
+constexpr int kReportUnit = 27;  // <RunId>_Tsb.sum
+constexpr int kBusyUnit = 28;    // <RunId>.bus
 
 // How a run file's name is made of its `name` part.
 enum class NameForm {
   kFixed,    // the name itself
   kOfRun,    // <RunId><name>
-  kOfAppId,  // <RunId>_<AppId><name>, one file per application id (see driver/app_id.h)
+  kOfAppId,  // <RunId>_<AppId><name>, one file per application id (see driver/public/app_id.h)
 };
 
 // One file of a run.

@@ -1,6 +1,6 @@
 // The names of an application id's files and folders: <RunId>_<AppId>, the id in decimal, then
-// what the file is (its extension, see support/run_files.h). The driver names them so, and the
-// front end finds them so.
+// what the file is (its extension, see driver/public/run_files.h). The driver names them so, and
+// the front end finds them so.
 #pragma once
 
 #include <string>
