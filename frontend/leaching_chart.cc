@@ -8,6 +8,7 @@
 #include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #include "driver/public/calendar.h"
@@ -30,19 +31,19 @@ QCategoryAxis* YearAxis() {
   return axis;
 }
 
-// The narrowest chart whose month names all show whole: the shortest month, February, is still
-// as wide as the widest name, with room beside it, plus the concentration axis.
-int ChartMinimumWidth(const QFont& labelFont) {
-  const QFontMetrics metrics(labelFont);
-  int widestName = 0;
-  for (int month = 1; month <= 12; ++month) {
-    const std::string_view name = MonthName(month);
-    widestName = std::max(widestName, metrics.horizontalAdvance(QString::fromLatin1(
-                                          name.data(), static_cast<int>(name.size()))));
+// The narrowest chart whose month names all show whole, each within its month with room beside
+// it, plus the concentration axis.
+int ChartMinimumWidth(QCategoryAxis& months) {
+  const QFontMetrics metrics(months.labelsFont());
+  double dayWidth = 0;
+  double monthStart = months.min();
+  for (const QString& name : months.categoriesLabels()) {
+    const double monthEnd = months.endValue(name);
+    dayWidth = std::max(dayWidth, (metrics.horizontalAdvance(name) + metrics.averageCharWidth()) /
+                                      (monthEnd - monthStart));
+    monthStart = monthEnd;
   }
-  const int daysInYear = 365;
-  const int plotWidth =
-      (widestName + metrics.averageCharWidth()) * daysInYear / MonthLength(2, 1900);
+  const int plotWidth = static_cast<int>(std::ceil(dayWidth * (months.max() - months.min())));
   // The concentration axis's labels and title, and the chart's margins.
   return plotWidth + metrics.horizontalAdvance(QStringLiteral("0.0000")) + 4 * metrics.height();
 }
@@ -100,7 +101,7 @@ QChartView* LeachingChart(const CompoundResults& compound) {
   auto* view = new QChartView(chart);
   view->setObjectName(QStringLiteral("chtLeaching"));
   view->setRenderHint(QPainter::Antialiasing);
-  view->setMinimumSize(ChartMinimumWidth(days->labelsFont()), 220);
+  view->setMinimumSize(ChartMinimumWidth(*days), 220);
   return view;
 }
 
