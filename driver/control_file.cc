@@ -7,6 +7,7 @@
 
 #include "driver/model_run.h"
 #include "driver/public/number_format.h"
+#include "driver/public/run_files.h"
 #include "reader/free_format.h"
 #include "reader/records.h"
 #include "reader/typed_readers.h"
@@ -66,7 +67,7 @@ std::optional<Schedule> ScheduleOfWord(std::string_view word) {
 }
 
 void ReadControlFile(Runtime& rt, ControlSettings& settings) {
-  OpenControlFile(rt, rt.InRunFolder(CheckRunId(rt) + ".tsb"));
+  OpenControlFile(rt, rt.InRunFolder(RunFileName(kControlFile, CheckRunId(rt))));
 
   settings.binDir = RdString(rt, "BinDir", kMaxPathLength);
   settings.optApp = static_cast<Schedule>(RdOption(rt, "OptApp", OptionList()));

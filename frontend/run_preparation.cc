@@ -265,7 +265,8 @@ std::unique_ptr<OutputFolderLock> CreateInpFile(const RunSettings& settings, Mes
   for (const QString& message : inputs->missing) messages.ShowError(message);
 
   WriteNewFile(
-      out + RunBaseName(settings.tolvaFile) + QStringLiteral(".tsb"),
+      out + QString::fromStdString(
+                RunFileName(kControlFile, RunBaseName(settings.tolvaFile).toStdString())),
       ControlFileText(settings, ModelFolderText(settings.modelFile), LauncherText(settings)));
   return lock;
 }
