@@ -7,13 +7,18 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <sstream>
 
 #include "frontend/audit_record.h"
 #include "frontend/batch_mode.h"
+#include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "frontend/testing.h"
 
@@ -247,6 +252,82 @@ TEST_F(PlanRunnerTest, WritesOneDossierOfThePlan) {
   EXPECT_EQ(root.Read("attached/plan-summary.csv"), root.Read("summary.csv"));
   EXPECT_EQ(root.Read("attached/user_record.json"), root.Read("out/user/.tarn-record.json"));
 }
+
+#ifndef _WIN32
+// The program itself, stopped by Ctrl-C or SIGTERM while one scenario has finished and another's
+// model runs wait: it stops that scenario's driver and model runs and ends with status 1,
+// leaving the finished scenario in place, so that a resume runs only the other one.
+TEST_F(PlanRunnerTest, StoppedPlanLeavesFinishedScenariosForResume) {
+  // The model of the scenario "held" notes its process id and waits while the file "hold" is
+  // there, then runs as the others do.
+  const QByteArray at = root.Path().toUtf8();
+  root.Write("held/TolvaModel.exe",
+             "#!/bin/sh\n"
+             "echo $$ >>'" +
+                 at +
+                 "/held.pids'\n"
+                 "while [ -e '" +
+                 at +
+                 "/hold' ]; do sleep 0.2; done\n"
+                 "exec '" +
+                 at + "/model/TolvaModel.exe\' \"$@\"\n");
+  QFile::setPermissions(root.Path("held/TolvaModel.exe"),
+                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  // "held" has at most two application ids, so that "done" always finds a free token of three.
+  root.Write("plan.csv",
+             "name,input,option,interval,first_day,last_day,model\n"
+             "done,monthly/GW_Test.tol,Monthly,,,,\n"
+             "held,user/GW_Test.tol,UserDefined,150,60,300,held/TolvaModel.exe\n");
+  const QStringList options = {
+      "--plan", root.Path("plan.csv"), "--output", root.Path("out"), "--jobs", "3"};
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_CONFIG_HOME", root.Path("config"));
+  environment.insert("XDG_CONFIG_DIRS", root.Path("config"));
+  for (const int signal : {SIGINT, SIGTERM}) {
+    root.Write("hold");
+    root.Remove("held.pids");
+    QProcess frontEnd;
+    frontEnd.setProcessEnvironment(environment);
+    frontEnd.setWorkingDirectory(root.Path());
+    frontEnd.start(
+        TARN_BIN_DIR "/TARN_SB",
+        QStringList({"--batch", "--model", root.Path("model/TolvaModel.exe"), "--quiet"}) +
+            options);
+    QByteArray whileRunning;
+    const bool waited = QTest::qWaitFor(
+        [&] {
+          whileRunning += frontEnd.readAllStandardError();
+          return frontEnd.state() == QProcess::NotRunning ||
+                 (whileRunning.contains("Scenario done (1 of 2): ok\n") &&
+                  root.Exists("held.pids"));
+        },
+        60000);
+    ASSERT_TRUE(waited);
+    ASSERT_EQ(frontEnd.state(), QProcess::Running) << whileRunning.toStdString();
+    ASSERT_TRUE(whileRunning.contains("Scenario done (1 of 2): ok\n"))
+        << whileRunning.toStdString();
+    ASSERT_EQ(kill(static_cast<pid_t>(frontEnd.processId()), signal), 0);
+    ASSERT_TRUE(frontEnd.waitForFinished(60000));
+    const QByteArray stopped = whileRunning + frontEnd.readAllStandardError();
+    EXPECT_EQ(frontEnd.exitStatus(), QProcess::NormalExit) << signal;
+    EXPECT_EQ(frontEnd.exitCode(), kBatchRunFailed) << signal;
+    EXPECT_TRUE(stopped.contains("Scenario held (row 3) did not succeed: "))
+        << stopped.toStdString();
+    EXPECT_FALSE(BusyMarkerLocked(root.Path("out/held/GW_Test.bus")));
+    for (const QString& pid : TextLines(root.Read("held.pids"))) {
+      EXPECT_TRUE(QTest::qWaitFor([&] { return testing::ProcessEnded(pid.toLatin1()); }, 30000))
+          << "model " << pid.toStdString();
+    }
+
+    root.Remove("hold");
+    RunsPerScenario();
+    ASSERT_EQ(Run(options + QStringList("--resume")), kBatchSucceeded) << err.str();
+    const std::map<QString, int> runs = RunsPerScenario();
+    EXPECT_EQ(runs.size(), 1u);
+    EXPECT_GE(runs.count("held"), 1u) << err.str();
+  }
+}
+#endif
 
 // However many scenarios want to run, never more model runs go at once than --jobs allows.
 TEST_F(PlanRunnerTest, NeverRunsMoreModelsAtOnceThanJobs) {
