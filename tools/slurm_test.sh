@@ -152,7 +152,8 @@ models_running() {
 # plan_check: the example plan through tools/tarn-sbatch, as one batch job of 2 CPUs whose model
 # runs are steps of its allocation (with the front end of the release build in build/), and here
 # with 2 model runs at once: every scenario's files, the audit records and the summary must
-# agree, and the job must be the only one in the plan's folder.
+# agree, each scenario must have run through the Slurm launcher, and the job must be the only one
+# in the plan's folder.
 plan_check() {
   local top="$work/plan" id state=""
   mkdir -p "$top/direct" "$top/slurm"
@@ -173,6 +174,12 @@ plan_check() {
   done
   [ "$state" = JobState=COMPLETED ] ||
     problem "the plan's job $id ended as $state: $(tail -n 5 "$top/job.out" 2>/dev/null)"
+  # Each scenario ran through the Slurm launcher, and its model runs were no jobs of their own.
+  local record
+  for record in "$top"/slurm/*/.tarn-record.json; do
+    grep -qF "\"launcher\": \"$root/tools/launchers/slurm\"" "$record" ||
+      problem "$record does not name the Slurm launcher"
+  done
   [ "$(jobs_in "$top")" -eq 1 ] || problem "$(jobs_in "$top") jobs ran in $top, not the plan's alone"
   compare_run_folders here "$top/direct" slurm "$top/slurm" normalise_run_file \
     >>"$work/$name.problems" || true
