@@ -110,7 +110,8 @@ CommandLine::CommandLine()
       pdf(QStringLiteral("pdf"),
           QStringLiteral("After a successful run, write its dossier to this file: an A4 PDF of "
                          "what was run, what came out and how, with the audit record and the "
-                         "CSV of the results attached."),
+                         "CSV of the results attached. With --plan: the summary table, then the "
+                         "dossier of each successful scenario."),
           QStringLiteral("file")),
       plan(QStringLiteral("plan"),
            QStringLiteral("Run every scenario of this run plan (a CSV file, see the README), each "

@@ -1,7 +1,9 @@
 #include "frontend/dossier_pdf.h"
 
 #include <QChartView>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -11,6 +13,7 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -94,18 +97,13 @@ struct Fonts {
   QFont body, bold, small, fixed, title, heading, subheading, large;
 };
 
-// The pages of the dossier: text, tables and charts set from the top of a page down, a new page
-// where the next block does not fit, and a footer on each. Composed twice: once without a
-// painter to count the pages, then painted.
+// The pages of a PDF file: text, tables and charts set from the top of a page down, a new page
+// where the next block does not fit, and a footer on each, that of the part the page belongs to.
+// Composed twice: once without a painter to count the pages, then painted.
 class Pages {
  public:
-  Pages(QPdfWriter& writer, QPainter* painter, int pageCount, QString footer)
-      : writer_(writer),
-        painter_(painter),
-        pageCount_(pageCount),
-        footer_(std::move(footer)),
-        width_(writer.width()),
-        bottom_(writer.height() - 16 * kPoint) {}
+  Pages(QPdfWriter& writer, QPainter* painter, int pageCount)
+      : writer_(writer), painter_(painter), pageCount_(pageCount), width_(writer.width()) {}
 
   int Page() const { return page_; }
   const Fonts& Font() const { return fonts_; }
@@ -197,7 +195,7 @@ class Pages {
       total += heights.back();
     }
     // A table that fits on a page is not split.
-    Need(total <= bottom_ || rows.empty() ? total : headHeight + heights.front());
+    Need(total <= Bottom() || rows.empty() ? total : headHeight + heights.front());
     head();
     for (size_t r = 0; r < rows.size(); ++r) {
       const Row& row = rows[r];
@@ -241,6 +239,13 @@ class Pages {
     y_ += height;
   }
 
+  // Starts a part of the file, on a page of its own, whose pages carry `footer` (its lines
+  // above each other, the page number beside the last).
+  void Part(const QString& footer) {
+    if (y_ > 0) NewPage();
+    footer_ = footer;
+  }
+
   // Ends the last page.
   void Finish() { Footer(); }
 
@@ -254,7 +259,7 @@ class Pages {
  private:
   // Starts a new page when `height` does not fit on this one; whether it did.
   bool Need(double height) {
-    if (y_ + height <= bottom_ || y_ == 0) return false;
+    if (y_ + height <= Bottom() || y_ == 0) return false;
     NewPage();
     return true;
   }
@@ -273,35 +278,47 @@ class Pages {
     painter_->drawText(box, flags, text);
   }
 
-  // The run, the model input's hash and the page number at the foot of the page.
+  // The part's footer and the page number at the foot of the page.
   void Footer() {
     if (!painter_) return;
-    const double top = writer_.height() - 10 * kPoint;
+    const double top = FooterTop();
     painter_->setPen(QPen(Qt::gray, 0.5 * kPoint));
     painter_->drawLine(QPointF(0, top - 3 * kPoint), QPointF(width_, top - 3 * kPoint));
-    const QRectF box(0, top, width_, writer_.height() - top);
-    Draw(fonts_.small, box, Qt::AlignLeft | Qt::AlignTop, footer_);
-    Draw(fonts_.small, box, Qt::AlignRight | Qt::AlignTop,
-         QStringLiteral("Page %1 of %2").arg(page_).arg(pageCount_));
+    Draw(fonts_.small, QRectF(0, top, width_, writer_.height() - top), Qt::AlignLeft | Qt::AlignTop,
+         footer_);
+    const double last = writer_.height() - 10 * kPoint;
+    Draw(fonts_.small, QRectF(0, last, width_, writer_.height() - last),
+         Qt::AlignRight | Qt::AlignTop, QStringLiteral("Page %1 of %2").arg(page_).arg(pageCount_));
   }
+
+  // The top of the footer's first line; the last one's lies 10 points above the page's foot.
+  double FooterTop() const {
+    return writer_.height() - 10 * kPoint -
+           footer_.count(QLatin1Char('\n')) * QFontMetricsF(fonts_.small, &writer_).lineSpacing();
+  }
+
+  // The foot of the page's text.
+  double Bottom() const { return FooterTop() - 6 * kPoint; }
 
   QPdfWriter& writer_;
   QPainter* painter_;
   const int pageCount_;
-  const QString footer_;
+  QString footer_;
   const Fonts fonts_;
   const double width_;
-  const double bottom_;
   int page_ = 1;
   double y_ = 0;
 };
 
-// What the dossier is made of: the run's audit record, as written and as read, and its results.
+// What the dossier of a run is made of: the run's audit record, as written and as read, and its
+// results; and the names under which the record and the results as CSV are attached.
 struct Dossier {
   QByteArray recordJson;
   AuditRecord record;
   const ReportData& data;
   QString modelInputSha256;
+  QString scenario;  // the run's scenario in a run plan; empty for a run of its own
+  QString recordName, csvName;
 };
 
 // The row of a file the run used: what it was, its name or path, size and modification time,
@@ -334,13 +351,27 @@ QString ScheduleText(const AuditRecord& record) {
       .arg(record.interval, record.firstDay, record.lastDay);
 }
 
-void Compose(Pages& pages, const Dossier& dossier) {
+// The footer of a run's pages; a scenario's name goes on a line of its own, as the hash leaves
+// no room beside it.
+QString RunFooter(const Dossier& dossier) {
+  const QString run = QStringLiteral("Run %1   Model input SHA-256 %2")
+                          .arg(dossier.data.baseName, dossier.modelInputSha256);
+  return dossier.scenario.isEmpty() ? run
+                                    : QStringLiteral("Scenario %1\n%2").arg(dossier.scenario, run);
+}
+
+// The sections of a run's dossier, from the top of a page.
+void ComposeRun(Pages& pages, const Dossier& dossier) {
   const AuditRecord& record = dossier.record;
   const ReportData& data = dossier.data;
   const Fonts& f = pages.Font();
+  pages.Part(RunFooter(dossier));
 
   // Title block.
-  pages.Text(f.title, QStringLiteral("TARN dossier of the run %1").arg(record.runId));
+  const QString title = QStringLiteral("TARN dossier of the run %1").arg(record.runId);
+  pages.Text(f.title, dossier.scenario.isEmpty()
+                          ? title
+                          : QStringLiteral("%1 (scenario %2)").arg(title, dossier.scenario));
   pages.Space(2);
   pages.Text(f.body,
              QStringLiteral("TARN (Tool for Application-date Ranking and Nomination) version %1, "
@@ -478,12 +509,10 @@ void Compose(Pages& pages, const Dossier& dossier) {
         QStringLiteral("Evidence: the run's audit record (%1) and its results as CSV (%2) are "
                        "attached to this file. TARN_SB --verify <record> checks that the archived "
                        "files are still the ones the record names.")
-            .arg(data.baseName + QStringLiteral("_record.json"),
-                 data.baseName + QStringLiteral(".csv"))}) {
+            .arg(dossier.recordName, dossier.csvName)}) {
     pages.Text(f.body, paragraph);
     pages.Space(5);
   }
-  pages.Finish();
 }
 
 // The record of the run of `settings` in its output folder, checked to be the one of `data`; a
@@ -520,41 +549,146 @@ std::optional<QString> LoadRecord(const RunSettings& settings, const ReportData&
       .arg(QDir::toNativeSeparators(path), why);
 }
 
-}  // namespace
+// A file attached to a PDF file.
+struct Attachment {
+  QString name;
+  QByteArray content;
+  QString mimeType;
+};
 
-void WriteDossierPdf(const QString& path, const RunSettings& settings, const ReportData& data) {
-  const auto fail = [&](const QString& reason) {
-    throw std::runtime_error(QStringLiteral("Unable to write the PDF file %1: %2")
-                                 .arg(QDir::toNativeSeparators(path), reason)
-                                 .toStdString());
-  };
-  Dossier dossier{{}, {}, data, {}};
-  if (const std::optional<QString> problem = LoadRecord(settings, data, dossier)) fail(*problem);
+[[noreturn]] void Fail(const QString& path, const QString& reason) {
+  throw std::runtime_error(QStringLiteral("Unable to write the PDF file %1: %2")
+                               .arg(QDir::toNativeSeparators(path), reason)
+                               .toStdString());
+}
 
+// The dossier of a run whose record was read from its output folder; throws when it cannot be.
+Dossier LoadDossier(const QString& path, const RunSettings& settings, const ReportData& data,
+                    const QString& scenario, const QString& attachedAs) {
+  Dossier dossier{{},
+                  {},
+                  data,
+                  {},
+                  scenario,
+                  attachedAs + QStringLiteral("_record.json"),
+                  attachedAs + QStringLiteral(".csv")};
+  if (const std::optional<QString> problem = LoadRecord(settings, data, dossier))
+    Fail(path, *problem);
+  return dossier;
+}
+
+// The attachments of a run's dossier: its audit record and its results as CSV.
+std::vector<Attachment> RunAttachments(const Dossier& dossier) {
+  return {{dossier.recordName, dossier.recordJson, QStringLiteral("application/json")},
+          {dossier.csvName, ReportCsv(dossier.data), QStringLiteral("text/csv")}};
+}
+
+// Writes the A4 PDF file `path` titled `title` with `attachments`, its pages set by `compose`,
+// replacing the file only once it is complete.
+void WritePdf(const QString& path, const QString& title, const std::vector<Attachment>& attachments,
+              const std::function<void(Pages&)>& compose) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
+  if (!file.open(QIODevice::WriteOnly)) Fail(path, file.errorString());
   {
     QPdfWriter writer(&file);
     writer.setResolution(kResolution);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                      QMarginsF(18, 15, 18, 10), QPageLayout::Millimeter));
-    writer.setTitle(QStringLiteral("TARN dossier of the run %1").arg(data.baseName));
+    writer.setTitle(title);
     writer.setCreator(QStringLiteral("TARN_SB %1").arg(QLatin1String(cFrontEndVersion)));
-    writer.addFileAttachment(data.baseName + QStringLiteral("_record.json"), dossier.recordJson,
-                             QStringLiteral("application/json"));
-    writer.addFileAttachment(data.baseName + QStringLiteral(".csv"), ReportCsv(data),
-                             QStringLiteral("text/csv"));
-    const QString footer = QStringLiteral("Run %1   Model input SHA-256 %2")
-                               .arg(data.baseName, dossier.modelInputSha256);
-    Pages counted(writer, nullptr, 0, footer);
-    Compose(counted, dossier);
+    for (const Attachment& attachment : attachments)
+      writer.addFileAttachment(attachment.name, attachment.content, attachment.mimeType);
+    Pages counted(writer, nullptr, 0);
+    compose(counted);
+    counted.Finish();
     QPainter painter;
-    if (!painter.begin(&writer)) fail(file.errorString());
-    Pages painted(writer, &painter, counted.Page(), footer);
-    Compose(painted, dossier);
+    if (!painter.begin(&writer)) Fail(path, file.errorString());
+    Pages painted(writer, &painter, counted.Page());
+    compose(painted);
+    painted.Finish();
     painter.end();
   }
-  if (!file.commit()) fail(file.errorString());
+  if (!file.commit()) Fail(path, file.errorString());
+}
+
+// The first part of a plan's dossier: the plan, and its summary table.
+void ComposePlanSummary(Pages& pages, const PlanDossier& plan, const QString& written,
+                        const QString& summaryName) {
+  const Fonts& f = pages.Font();
+  const QString planName = QFileInfo(plan.planFile).fileName();
+  pages.Part(QStringLiteral("Run plan %1").arg(planName));
+  pages.Text(f.title, QStringLiteral("TARN run plan %1").arg(planName));
+  pages.Space(2);
+  pages.Text(f.body,
+             QStringLiteral("TARN (Tool for Application-date Ranking and Nomination) version %1, "
+                            "front end TARN_SB version %2")
+                 .arg(QLatin1String(cProductVersion), QLatin1String(cFrontEndVersion)));
+  pages.Space(4);
+  qsizetype scenarios = 0;
+  QString previous;
+  for (const QStringList& row : plan.summary) {
+    if (row.value(0) != previous) ++scenarios;
+    previous = row.value(0);
+  }
+  pages.Table({{QString(), 1}, {QString(), 4, Qt::AlignLeft | Qt::TextWrapAnywhere}},
+              {{{QStringLiteral("Run plan"), QDir::toNativeSeparators(plan.planFile)}},
+               {{QStringLiteral("Output folder"), QDir::toNativeSeparators(plan.outputFolder)}},
+               {{QStringLiteral("Scenarios"),
+                 QStringLiteral("%1, of which %2 succeeded").arg(scenarios).arg(plan.runs.size())}},
+               {{QStringLiteral("Written"), written + QStringLiteral(" UTC")}}});
+
+  pages.Heading(f.heading, QStringLiteral("Worst case per scenario and compound"));
+  std::vector<Row> rows;
+  for (const QStringList& row : plan.summary) rows.push_back({row});
+  pages.Table({{QStringLiteral("Scenario"), 1.3, Qt::AlignLeft | Qt::TextWrapAnywhere},
+               {QStringLiteral("Compound"), 1.4, Qt::AlignLeft | Qt::TextWrapAnywhere},
+               {QStringLiteral("Worst case (ug/L)"), 1.3, Qt::AlignRight | Qt::TextWordWrap},
+               {QStringLiteral("Application id"), 1.3, Qt::AlignRight | Qt::TextWordWrap},
+               {QStringLiteral("First application"), 1.3, Qt::AlignRight | Qt::TextWordWrap},
+               {QStringLiteral("Day of year"), 0.9, Qt::AlignRight | Qt::TextWordWrap},
+               {QStringLiteral("Outcome"), 1.9}},
+              rows);
+  pages.Space(4);
+  for (const QString& paragraph :
+       {QStringLiteral("The concentration as a plain decimal of the report's four digits, as the "
+                       "summary's CSV writes it. The dossier of each successful scenario follows, "
+                       "in the order of the plan; a scenario that did not succeed has its outcome "
+                       "here and no dossier."),
+        QStringLiteral("Evidence: the summary as CSV (%1) and, of each successful scenario, its "
+                       "audit record (<scenario>_record.json) and its results as CSV "
+                       "(<scenario>.csv) are attached to this file.")
+            .arg(summaryName)}) {
+    pages.Text(f.small, paragraph);
+    pages.Space(3);
+  }
+}
+
+}  // namespace
+
+void WriteDossierPdf(const QString& path, const RunSettings& settings, const ReportData& data) {
+  const Dossier dossier = LoadDossier(path, settings, data, QString(), data.baseName);
+  WritePdf(path, QStringLiteral("TARN dossier of the run %1").arg(data.baseName),
+           RunAttachments(dossier), [&](Pages& pages) { ComposeRun(pages, dossier); });
+}
+
+void WritePlanDossierPdf(const QString& path, const PlanDossier& plan) {
+  std::vector<Dossier> dossiers;
+  for (const PlanDossierRun& run : plan.runs)
+    dossiers.push_back(LoadDossier(path, run.settings, run.data, run.scenario, run.scenario));
+  const QString summaryName =
+      QFileInfo(plan.planFile).completeBaseName() + QStringLiteral("-summary.csv");
+  std::vector<Attachment> attachments = {
+      {summaryName, plan.summaryCsv, QStringLiteral("text/csv")}};
+  for (const Dossier& dossier : dossiers) {
+    for (Attachment& attachment : RunAttachments(dossier))
+      attachments.push_back(std::move(attachment));
+  }
+  const QString written = Utc(QDateTime::currentDateTimeUtc());
+  WritePdf(path, QStringLiteral("TARN run plan %1").arg(QFileInfo(plan.planFile).fileName()),
+           attachments, [&](Pages& pages) {
+             ComposePlanSummary(pages, plan, written, summaryName);
+             for (const Dossier& dossier : dossiers) ComposeRun(pages, dossier);
+           });
 }
 
 }  // namespace tarn::frontend

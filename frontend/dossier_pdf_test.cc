@@ -26,17 +26,8 @@
 namespace tarn::frontend {
 namespace {
 
+using testing::ProgramOutput;
 using testing::TempFolder;
-
-// What `program` with `arguments` writes to standard output; nothing when it fails.
-std::optional<QString> Output(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-      process.exitCode() != 0)
-    return std::nullopt;
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 // The bundled example in a model input folder, an empty output folder and the built driver in
 // bin below the current folder.
@@ -87,7 +78,7 @@ TEST_F(DossierPdfTest, ShowsTheReportWithItsEvidence) {
   ASSERT_TRUE(frontEnd.waitForFinished(120000));
   ASSERT_EQ(frontEnd.exitCode(), kBatchSucceeded) << frontEnd.readAllStandardError().toStdString();
 
-  const std::optional<QString> text = Output("pdftotext", {"-layout", pdf, "-"});
+  const std::optional<QString> text = ProgramOutput("pdftotext", {"-layout", pdf, "-"});
   ASSERT_TRUE(text);
   static const QRegularExpression blanks(QStringLiteral("\\s+"));
   const QStringList words = text->split(blanks, Qt::SkipEmptyParts);
@@ -137,7 +128,7 @@ TEST_F(DossierPdfTest, ShowsTheReportWithItsEvidence) {
   }
 
   // pdffonts: a table below two heading lines; "emb" is the fifth column from the right.
-  const std::optional<QString> fonts = Output("pdffonts", {pdf});
+  const std::optional<QString> fonts = ProgramOutput("pdffonts", {pdf});
   ASSERT_TRUE(fonts);
   const QStringList fontLines = fonts->split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2);
   EXPECT_FALSE(fontLines.isEmpty());
@@ -146,13 +137,13 @@ TEST_F(DossierPdfTest, ShowsTheReportWithItsEvidence) {
     ASSERT_GE(columns.size(), 6) << line.toStdString();
     EXPECT_EQ(columns[columns.size() - 5], "yes") << line.toStdString();
   }
-  const std::optional<QString> images = Output("pdfimages", {"-list", pdf});
+  const std::optional<QString> images = ProgramOutput("pdfimages", {"-list", pdf});
   ASSERT_TRUE(images);
   EXPECT_EQ(images->split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 2)
       << images->toStdString();
 
   root.MakeFolder("attached");
-  ASSERT_TRUE(Output("pdfdetach", {"-saveall", "-o", root.Path("attached"), pdf}));
+  ASSERT_TRUE(ProgramOutput("pdfdetach", {"-saveall", "-o", root.Path("attached"), pdf}));
   EXPECT_EQ(root.Names("attached"), QStringList({"GW_Test.csv", "GW_Test_record.json"}));
   EXPECT_EQ(root.Read("attached/GW_Test_record.json"),
             root.Read(QStringLiteral("out/") + kAuditRecordFile));

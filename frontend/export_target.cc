@@ -37,8 +37,12 @@ std::optional<QString> ExportRefusal(const QString& path, const RunSettings& set
     return QStringLiteral("Unable to export %1 to %2: it is the %3 %4")
         .arg(exported, shown, QLatin1String(what), QDir::toNativeSeparators(input));
   }
-  const QString outFolder = QFileInfo(settings.outputPath).canonicalFilePath();
-  if (LiesIn(path, outFolder)) {
+  // A folder still to be made (a scenario's of a run plan) is compared by its path.
+  const QFileInfo outFolder(settings.outputPath);
+  if (outFolder.exists()
+          ? LiesIn(path, outFolder.canonicalFilePath())
+          : QDir::cleanPath(QFileInfo(path).absoluteFilePath())
+                .startsWith(WithSeparator(QDir::cleanPath(outFolder.absoluteFilePath())))) {
     return QStringLiteral(
                "Unable to export %1 to %2: it lies in the output folder %3, "
                "which the next run empties")

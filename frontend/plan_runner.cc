@@ -13,6 +13,7 @@
 #include "frontend/audit_record.h"
 #include "frontend/batch_mode.h"
 #include "frontend/calculation.h"
+#include "frontend/dossier_pdf.h"
 #include "frontend/export_target.h"
 #include "frontend/platform.h"
 #include "frontend/run_conditions.h"
@@ -254,23 +255,43 @@ QStringList SummaryTable(const std::vector<QStringList>& rows) {
   return lines;
 }
 
-// The refusals of the summary file: an input or program of a scenario, a path in a scenario's
-// folder, or the plan itself.
-QStringList SummaryRefusals(const QString& summary, const QString& plan,
-                            const std::vector<PlanScenario>& scenarios) {
+// The refusals of a file the plan writes (`exported` names it: the summary, the dossier): an
+// input or program of a scenario, a path in a scenario's folder, the plan itself or the file
+// `other` that the plan writes too.
+QStringList ExportRefusals(const QString& path, const QString& exported, const QString& plan,
+                           const QString& other, const std::vector<PlanScenario>& scenarios) {
   QStringList refusals;
   for (const PlanScenario& scenario : scenarios) {
-    if (const auto refusal =
-            ExportRefusal(summary, scenario.settings, QStringLiteral("the summary"))) {
+    if (const auto refusal = ExportRefusal(path, scenario.settings, exported)) {
       refusals << *refusal;
       return refusals;
     }
   }
-  const QFileInfo planFile(plan);
-  if (QFileInfo(summary).canonicalFilePath() == planFile.canonicalFilePath())
-    refusals << QStringLiteral("Unable to export the summary to %1: it is the run plan")
-                    .arg(QDir::toNativeSeparators(summary));
+  const auto refuse = [&](const QString& what) {
+    refusals << QStringLiteral("Unable to export %1 to %2: it is %3")
+                    .arg(exported, QDir::toNativeSeparators(path), what);
+  };
+  if (QFileInfo(path).canonicalFilePath() == QFileInfo(plan).canonicalFilePath())
+    refuse(QStringLiteral("the run plan"));
+  else if (QDir::cleanPath(path) == QDir::cleanPath(other))
+    refuse(QStringLiteral("the file of the summary"));
   return refusals;
+}
+
+// Writes the plan's dossier to `path`; false, with the reason on `err`, when it cannot.
+bool WritePlanPdf(const QString& path, PlanDossier plan, const std::vector<PlanScenario>& scenarios,
+                  const std::vector<ScenarioResult>& results, std::ostream& err) {
+  for (size_t i = 0; i < scenarios.size(); ++i) {
+    if (results[i].data)
+      plan.runs.push_back({scenarios[i].name, scenarios[i].settings, *results[i].data});
+  }
+  try {
+    WritePlanDossierPdf(path, plan);
+  } catch (const std::runtime_error& error) {
+    WriteLine(err, QString::fromUtf8(error.what()));
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -331,7 +352,15 @@ int RunPlanBatch(const CommandLine& line, const RunSettings& defaults, std::ostr
   }
   const QString summaryPath =
       parser.isSet(line.summary) ? absolute(parser.value(line.summary)) : QString();
-  if (!summaryPath.isEmpty()) problems << SummaryRefusals(summaryPath, planPath, scenarios);
+  const QString pdfPath = parser.isSet(line.pdf) ? absolute(parser.value(line.pdf)) : QString();
+  if (!summaryPath.isEmpty()) {
+    problems << ExportRefusals(summaryPath, QStringLiteral("the summary"), planPath, QString(),
+                               scenarios);
+  }
+  if (!pdfPath.isEmpty()) {
+    problems << ExportRefusals(pdfPath, QStringLiteral("the dossier"), planPath, summaryPath,
+                               scenarios);
+  }
   for (const PlanScenario& scenario : scenarios) {
     if (!emptyOutput && HoldsFilesOfOthers(scenario.settings.outputPath)) {
       problems << QStringLiteral(
@@ -398,6 +427,13 @@ int RunPlanBatch(const CommandLine& line, const RunSettings& defaults, std::ostr
       if (status == kBatchSucceeded) status = kBatchExportNotWritten;
     }
   }
+  if (!pdfPath.isEmpty() &&
+      !WritePlanPdf(
+          pdfPath,
+          {planPath, defaults.outputPath, {rows.begin() + 1, rows.end()}, PlanSummaryCsv(rows), {}},
+          scenarios, results, err) &&
+      status == kBatchSucceeded)
+    status = kBatchExportNotWritten;
   return status;
 }
 

@@ -1,7 +1,8 @@
 // Plan runner: the headless mode for a run plan (`TARN_SB --batch --plan PLAN --output FOLDER`).
 // Each scenario is prepared and run as Calculate does, in its subfolder of the output folder;
 // several drivers run at once and their model runs share one limit, a pool of tokens; the
-// scenarios' worst cases come back as one table (standard output, and CSV with --summary).
+// scenarios' worst cases come back as one table (standard output, CSV with --summary, and with
+// --pdf the first pages of the plan's dossier).
 #pragma once
 
 #include <QByteArray>

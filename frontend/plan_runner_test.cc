@@ -5,11 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <sstream>
 
+#include "frontend/audit_record.h"
 #include "frontend/batch_mode.h"
+#include "frontend/platform.h"
 #include "frontend/report_reader.h"
 #include "frontend/testing.h"
 
@@ -157,6 +166,168 @@ TEST_F(PlanRunnerTest, SummarizesAndResumesOnlyWhatIsMissingOrChanged) {
   ASSERT_EQ(RunPlan({"--resume"}), kBatchRunFailed) << err.str();
   EXPECT_EQ(RunsPerScenario(), (std::map<QString, int>{{"user", 8}, {"broken", 12}}));
 }
+
+// With --pdf, one dossier of the plan: the summary table first, with every value of the summary
+// of every scenario, then the dossier of each successful scenario with its worst cases as its
+// report gives them; every page names its part (the plan, or the scenario's run and model
+// input's hash) and its number; attached are the summary and each scenario's audit record and
+// results. A dossier that would land in a scenario's folder is refused before anything runs.
+TEST_F(PlanRunnerTest, WritesOneDossierOfThePlan) {
+  for (const char* tool : {"pdftotext", "pdfdetach"}) {
+    if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+      GTEST_SKIP() << tool << " is missing: install poppler-utils (tools/install-deps.sh)";
+  }
+  ASSERT_EQ(RunPlan({"--pdf", root.Path("out/user/plan.pdf")}), kBatchNotStarted);
+  EXPECT_NE(err.str().find(("Unable to export the dossier to " + root.Path("out/user/plan.pdf") +
+                            ": it lies in the output folder")
+                               .toStdString()),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(root.Exists("runs"));
+
+  const QString pdf = root.Path("plan.pdf");
+  ASSERT_EQ(RunPlan({"--pdf", pdf}), kBatchRunFailed) << err.str();
+  std::optional<QString> text = testing::ProgramOutput("pdftotext", {"-layout", pdf, "-"});
+  ASSERT_TRUE(text);
+  // The font may join "fi" into one sign.
+  text->replace(QChar(0xfb01), QStringLiteral("fi"));
+  const QStringList pages = text->split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+  // The text of each part, by the footers of its pages.
+  std::map<QString, QString> parts;
+  QStringList order;
+  for (qsizetype page = 0; page < pages.size(); ++page) {
+    const QString flowing = pages[page].simplified();
+    static const QRegularExpression footer(
+        QStringLiteral("(Run plan plan\\.csv|Scenario (\\w+) Run GW_Test Model input SHA-256 "
+                       "([0-9a-f]{64})) Page (\\d+) of (\\d+)$"));
+    const QRegularExpressionMatch match = footer.match(flowing);
+    ASSERT_TRUE(match.hasMatch()) << "page " << page + 1 << ": " << flowing.toStdString();
+    EXPECT_EQ(match.captured(4).toInt(), page + 1);
+    EXPECT_EQ(match.captured(5).toInt(), pages.size());
+    const QString part = match.captured(2).isEmpty() ? QStringLiteral("plan") : match.captured(2);
+    if (!part.isEmpty() && (order.isEmpty() || order.back() != part)) order << part;
+    parts[part] += flowing + QLatin1Char(' ');
+    if (part != "plan") {
+      EXPECT_EQ(match.captured(3),
+                QString::fromLatin1(QCryptographicHash::hash(root.Read(part + "/GW_Test.tol"),
+                                                             QCryptographicHash::Sha256)
+                                        .toHex()));
+    }
+  }
+  EXPECT_EQ(order, QStringList({"plan", "monthly", "user"}));
+
+  static const QRegularExpression blanks(QStringLiteral("\\s+"));
+  const QStringList summaryWords = parts["plan"].split(blanks, Qt::SkipEmptyParts);
+  for (const QString& line : TextLines(root.Read("summary.csv")).mid(1)) {
+    const QStringList fields = line.split(',');
+    for (const QString& field : fields.mid(0, 6)) {
+      if (field.isEmpty()) continue;
+      EXPECT_TRUE(summaryWords.contains(field))
+          << field.toStdString() << " of " << line.toStdString();
+    }
+    EXPECT_TRUE(parts["plan"].contains(fields[6].simplified())) << line.toStdString();
+  }
+  for (const QString scenario : {"monthly", "user"}) {
+    QString why;
+    const std::optional<AuditRecord> record =
+        ReadAuditRecord(root.Path("out/" + scenario + "/.tarn-record.json"), why);
+    ASSERT_TRUE(record) << why.toStdString();
+    ASSERT_FALSE(record->worstCases.empty());
+    // The worst case box of each compound.
+    for (const RecordedWorstCase& worst : record->worstCases) {
+      EXPECT_TRUE(parts[scenario].contains(
+          QStringLiteral("Worst case: %1 ug/L, application id %2, first application day %3")
+              .arg(worst.concentration)
+              .arg(worst.applicationId)
+              .arg(worst.firstApplicationDay)))
+          << scenario.toStdString() << " " << worst.compound.toStdString();
+    }
+  }
+
+  root.MakeFolder("attached");
+  ASSERT_TRUE(testing::ProgramOutput("pdfdetach", {"-saveall", "-o", root.Path("attached"), pdf}));
+  EXPECT_EQ(root.Names("attached"),
+            QStringList({"monthly.csv", "monthly_record.json", "plan-summary.csv", "user.csv",
+                         "user_record.json"}));
+  EXPECT_EQ(root.Read("attached/plan-summary.csv"), root.Read("summary.csv"));
+  EXPECT_EQ(root.Read("attached/user_record.json"), root.Read("out/user/.tarn-record.json"));
+}
+
+#ifndef _WIN32
+// The program itself, stopped by Ctrl-C or SIGTERM while one scenario has finished and another's
+// model runs wait: it stops that scenario's driver and model runs and ends with status 1,
+// leaving the finished scenario in place, so that a resume runs only the other one.
+TEST_F(PlanRunnerTest, StoppedPlanLeavesFinishedScenariosForResume) {
+  // The model of the scenario "held" notes its process id and waits while the file "hold" is
+  // there, then runs as the others do.
+  const QByteArray at = root.Path().toUtf8();
+  root.Write("held/TolvaModel.exe",
+             "#!/bin/sh\n"
+             "echo $$ >>'" +
+                 at +
+                 "/held.pids'\n"
+                 "while [ -e '" +
+                 at +
+                 "/hold' ]; do sleep 0.2; done\n"
+                 "exec '" +
+                 at + "/model/TolvaModel.exe\' \"$@\"\n");
+  QFile::setPermissions(root.Path("held/TolvaModel.exe"),
+                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  // "held" has at most two application ids, so that "done" always finds a free token of three.
+  root.Write("plan.csv",
+             "name,input,option,interval,first_day,last_day,model\n"
+             "done,monthly/GW_Test.tol,Monthly,,,,\n"
+             "held,user/GW_Test.tol,UserDefined,150,60,300,held/TolvaModel.exe\n");
+  const QStringList options = {
+      "--plan", root.Path("plan.csv"), "--output", root.Path("out"), "--jobs", "3"};
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_CONFIG_HOME", root.Path("config"));
+  environment.insert("XDG_CONFIG_DIRS", root.Path("config"));
+  for (const int signal : {SIGINT, SIGTERM}) {
+    root.Write("hold");
+    root.Remove("held.pids");
+    QProcess frontEnd;
+    frontEnd.setProcessEnvironment(environment);
+    frontEnd.setWorkingDirectory(root.Path());
+    frontEnd.start(
+        TARN_BIN_DIR "/TARN_SB",
+        QStringList({"--batch", "--model", root.Path("model/TolvaModel.exe"), "--quiet"}) +
+            options);
+    QByteArray whileRunning;
+    const bool waited = QTest::qWaitFor(
+        [&] {
+          whileRunning += frontEnd.readAllStandardError();
+          return frontEnd.state() == QProcess::NotRunning ||
+                 (whileRunning.contains("Scenario done (1 of 2): ok\n") &&
+                  root.Exists("held.pids"));
+        },
+        60000);
+    ASSERT_TRUE(waited);
+    ASSERT_EQ(frontEnd.state(), QProcess::Running) << whileRunning.toStdString();
+    ASSERT_TRUE(whileRunning.contains("Scenario done (1 of 2): ok\n"))
+        << whileRunning.toStdString();
+    ASSERT_EQ(kill(static_cast<pid_t>(frontEnd.processId()), signal), 0);
+    ASSERT_TRUE(frontEnd.waitForFinished(60000));
+    const QByteArray stopped = whileRunning + frontEnd.readAllStandardError();
+    EXPECT_EQ(frontEnd.exitStatus(), QProcess::NormalExit) << signal;
+    EXPECT_EQ(frontEnd.exitCode(), kBatchRunFailed) << signal;
+    EXPECT_TRUE(stopped.contains("Scenario held (row 3) did not succeed: "))
+        << stopped.toStdString();
+    EXPECT_FALSE(BusyMarkerLocked(root.Path("out/held/GW_Test.bus")));
+    for (const QString& pid : TextLines(root.Read("held.pids"))) {
+      EXPECT_TRUE(QTest::qWaitFor([&] { return testing::ProcessEnded(pid.toLatin1()); }, 30000))
+          << "model " << pid.toStdString();
+    }
+
+    root.Remove("hold");
+    RunsPerScenario();
+    ASSERT_EQ(Run(options + QStringList("--resume")), kBatchSucceeded) << err.str();
+    const std::map<QString, int> runs = RunsPerScenario();
+    EXPECT_EQ(runs.size(), 1u);
+    EXPECT_GE(runs.count("held"), 1u) << err.str();
+  }
+}
+#endif
 
 // However many scenarios want to run, never more model runs go at once than --jobs allows.
 TEST_F(PlanRunnerTest, NeverRunsMoreModelsAtOnceThanJobs) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 #include <QTimer>
 #include <utility>
@@ -165,6 +166,15 @@ bool ProcessEnded(const QByteArray& pidText) {
   const QByteArray text = stat.readAll();
   // The state follows the command name in parentheses.
   return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+std::optional<QString> ProgramOutput(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+      process.exitCode() != 0)
+    return std::nullopt;
+  return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 CurrentFolder::CurrentFolder(const QString& folder) : previous_(QDir::currentPath()) {

@@ -104,6 +104,10 @@ void WriteSlowModel(const QString& folder, const QString& pidFile);
 // Whether the process whose id `pidText` holds has ended (a zombie waiting to be reaped has).
 bool ProcessEnded(const QByteArray& pidText);
 
+// What `program` with `arguments` writes to standard output; nothing when it cannot be started
+// or fails.
+std::optional<QString> ProgramOutput(const QString& program, const QStringList& arguments);
+
 // Makes the current folder `folder` while it lives, and restores the previous one.
 class CurrentFolder {
  public:

@@ -13,9 +13,12 @@
 #    headless run with --pdf less the best without (goal: under 2 s).
 # 4. Slurm (when Slurm and munge are installed: tools/install-deps.sh slurm): on a one-node
 #    cluster on localhost (tools/slurm_cluster.sh), the cost per model run of the Slurm launcher
-#    (tools/launchers/slurm) against the direct start, one run at a time; and the wall time of
-#    the M ids of T seconds with 4 runs at once through Slurm against the ideal.
-# 4. Run plan (when the front end is built): 4 scenarios of 6 ids of T seconds through
+#    (tools/launchers/slurm) against the direct start, one run at a time; the wall time of
+#    the M ids of T seconds with 4 runs at once through Slurm against the ideal; and (when the
+#    front end is built) the run plan of 5. as one batch job of 2 CPUs (tools/tarn-sbatch), its
+#    24 model runs steps of the job, 2 at once: the time from the submission to the first model
+#    run, and from then to the plan's end against the ideal (goal: at most 1.15).
+# 5. Run plan (when the front end is built): 4 scenarios of 6 ids of T seconds through
 #    `TARN_SB --batch --plan` with 2 model runs at once across the plan, against the ideal
 #    (goal: at most 1.2).
 #
@@ -244,3 +247,45 @@ for n in 4 $([ "$cpus" -lt 4 ] && echo "$cpus"); do
       "$cpus" "$node_ideal" "$(calc "$wall / $node_ideal")"
   fi
 done
+
+# A run plan as one batch job (tools/tarn-sbatch) in an allocation of 2 CPUs: the plan above, its
+# model runs job steps of the allocation, 2 at once; its wall time from the first model run to
+# the plan's end against the ideal, and the time from the submission to the first model run.
+echo "Run plan as one batch job of 2 CPUs (tools/tarn-sbatch): $s_plan scenarios x $m_plan ids," \
+  "T = $t s, N = 2:"
+if [ -x "$bin/TARN_SB" ]; then
+  sb="$work/slurm-plan"
+  mkdir -p "$sb/out" "$sb/model"
+  # The stand-in model behind a script that notes when each run starts.
+  printf '#!/bin/sh\ndate +%%s.%%N >>%q\nexec %q "$@"\n' "$sb/starts" \
+    "$bin/model/TolvaModel.exe" >"$sb/model/TolvaModel.exe"
+  chmod +x "$sb/model/TolvaModel.exe"
+  tarn_sbatch="$PWD/tools/tarn-sbatch"
+  submitted=$(now)
+  id=$(cd "$sb" && TARN_SB="$bin/TARN_SB" "$tarn_sbatch" "$work/plan.csv" "$sb/out" \
+    --ntasks=2 --output="$sb/job.out" -- --quiet --model "$sb/model/TolvaModel.exe")
+  state=""
+  for _ in $(seq 6000); do
+    state=$(scontrol show job "$id" --oneliner 2>/dev/null | grep -o 'JobState=[A-Z_]*' || true)
+    case $state in JobState=PENDING | JobState=RUNNING | JobState=COMPLETING | "") ;; *) break ;; esac
+    sleep 0.05
+  done
+  ended=$(now)
+  if [ "$state" != JobState=COMPLETED ] || [ ! -s "$sb/starts" ]; then
+    echo "  the job $id ended as $state; its output: $sb/job.out" >&2
+    tail -n 5 "$sb/job.out" >&2 || true
+    exit 1
+  fi
+  first=$(sort -g "$sb/starts" | head -n 1)
+  # The plan's end: its last line, the summary table's, in the job's output file.
+  plan_end=$(stat -c %.9Y "$sb/job.out")
+  ideal=$(calc "$s_plan * $m_plan * $t / 2")
+  printf '  from the submission to the first model run %.3f s\n' "$(calc "$first - $submitted")"
+  printf '  from the first model run to the end of the plan %.3f s (%d model runs), ideal %.3f s,' \
+    "$(calc "$plan_end - $first")" "$(wc -l <"$sb/starts")" "$ideal"
+  printf ' ratio %.3f (goal <= 1.15)\n' "$(calc "($plan_end - $first) / $ideal")"
+  printf '  the job ended %.3f s after the plan, %.3f s after its submission\n' \
+    "$(calc "$ended - $plan_end")" "$(calc "$ended - $submitted")"
+else
+  echo "  skipped: no front end $bin/TARN_SB"
+fi

@@ -4,8 +4,10 @@
 # and the stand-in model, and runs each scenario twice in fresh folders: once with the model
 # started directly, once with every model run a Slurm job step. Both runs must leave the same
 # files with the same contents; allowed differences: the "* Working directory" header line, the
-# control file and the log's echo of its ModelLauncher record. The stop scenarios check that no
-# job step or model outlives a driver that is stopped or killed. Every daemon is stopped by its
+# control file and the log's echo of its ModelLauncher record. The example run plan goes through
+# tools/tarn-sbatch as one batch job and must leave what it leaves here (the front end of the
+# release build in build/, built when missing). The stop scenarios check that no job step or
+# model outlives a driver that is stopped or killed. Every daemon is stopped by its
 # pid at the end, also when a step fails.
 #   tools/slurm_test.sh
 set -euo pipefail
@@ -24,6 +26,14 @@ driver_build "$build"
 bin="$root/$build/bin"
 model="$bin/model"
 launcher="$root/tools/launchers/slurm"
+# The run plan's check needs the front end: that of the release build (tools/test.sh makes it).
+if [ ! -x build/bin/TARN_SB ]; then
+  tools/install-deps.sh all
+  cmake --preset release -DTARN_WERROR="${TARN_WERROR:-OFF}" >/dev/null
+  cmake --build build --target TARN_SB TARN_DoduVovuv TolvaModel >/dev/null
+fi
+front_end="$root/build/bin/TARN_SB"
+front_end_model="$root/build/bin/model/TolvaModel.exe"
 
 work=$(mktemp -d)
 # munged's socket must be in a folder that all users may search.
@@ -89,8 +99,31 @@ normalise() {
        END { if (held) print rule }' "$1"
 }
 
+# normalise_record <file>: an audit record without what differs between a run here and one
+# through Slurm: times, the output folder, the launcher (setting and file), and the sizes and
+# hashes of the files the run left, which are compared themselves; trailing commas left out.
+normalise_record() {
+  awk '{ sub(/,$/, "") }
+       /"(modified|started|ended|outputFolder|launcher)":/ { next }
+       /^    "outputs": \[$/ { outputs = 1 }
+       /^    \]$/ { outputs = 0 }
+       outputs && /"(sha256|size)":/ { next }
+       /^        \{$/ { entry = $0; next }
+       entry != "" { entry = entry "\n" $0 }
+       entry != "" && /^        \}$/ {
+         if (entry !~ /"role": "model launcher"/) print entry
+         entry = ""
+       }
+       entry == "" && !/^        \}$/ { print }' "$1"
+}
+
 # normalise_run_file left|right <file>: normalise for compare_run_folders.
-normalise_run_file() { normalise "$2"; }
+normalise_run_file() {
+  case $2 in
+    */.tarn-record.json) normalise_record "$2" ;;
+    *) normalise "$2" ;;
+  esac
+}
 
 # compare <scenario>: notes every difference between what the two runs left.
 compare() {
@@ -114,6 +147,43 @@ models_running() {
     [ "$(readlink "$exe" 2>/dev/null)" != "$model/TolvaModel.exe" ] || return 0
   done
   return 1
+}
+
+# plan_check: the example plan through tools/tarn-sbatch, as one batch job of 2 CPUs whose model
+# runs are steps of its allocation (with the front end of the release build in build/), and here
+# with 2 model runs at once: every scenario's files, the audit records and the summary must
+# agree, each scenario must have run through the Slurm launcher, and the job must be the only one
+# in the plan's folder.
+plan_check() {
+  local top="$work/plan" id state=""
+  mkdir -p "$top/direct" "$top/slurm"
+  export XDG_CONFIG_HOME="$top/config" XDG_CONFIG_DIRS="$top/config"
+  "$front_end" --batch --quiet --plan examples/plan.csv --output "$top/direct" \
+    --model "$front_end_model" --jobs 2 --summary "$top/direct.csv" >"$top/direct.out" 2>&1 ||
+    problem "the plan run here failed: $(tail -n 5 "$top/direct.out")"
+  id=$(cd "$top" && TARN_SB="$front_end" "$root/tools/tarn-sbatch" "$root/examples/plan.csv" \
+    "$top/slurm" --ntasks=2 --output="$top/job.out" \
+    -- --quiet --model "$front_end_model" --summary "$top/slurm.csv") || {
+    problem "tools/tarn-sbatch failed"
+    return
+  }
+  for _ in $(seq 600); do
+    state=$(scontrol show job "$id" --oneliner 2>/dev/null | grep -o 'JobState=[A-Z_]*' || true)
+    case $state in JobState=PENDING | JobState=RUNNING | JobState=COMPLETING | "") ;; *) break ;; esac
+    sleep 0.5
+  done
+  [ "$state" = JobState=COMPLETED ] ||
+    problem "the plan's job $id ended as $state: $(tail -n 5 "$top/job.out" 2>/dev/null)"
+  # Each scenario ran through the Slurm launcher, and its model runs were no jobs of their own.
+  local record
+  for record in "$top"/slurm/*/.tarn-record.json; do
+    grep -qF "\"launcher\": \"$root/tools/launchers/slurm\"" "$record" ||
+      problem "$record does not name the Slurm launcher"
+  done
+  [ "$(jobs_in "$top")" -eq 1 ] || problem "$(jobs_in "$top") jobs ran in $top, not the plan's alone"
+  compare_run_folders here "$top/direct" slurm "$top/slurm" normalise_run_file \
+    >>"$work/$name.problems" || true
+  differ "the summary" "$top/direct.csv" "$top/slurm.csv" >>"$work/$name.problems" || true
 }
 
 # jobs_in_queue [state]: how many jobs the cluster holds (in that state).
@@ -175,6 +245,10 @@ for name in parallel one_at_a_time fatal_model; do
   compare "$name"
   report "$name"
 done
+name=plan
+started=$SECONDS
+plan_check
+report plan
 way=slurm
 for signal in TERM KILL; do
   name="stop_$signal"
