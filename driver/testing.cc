@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -56,6 +57,34 @@ const char* const kStubModel =
     // As the real model may, it leaves a success marker of its own.
     "echo \"stub run $id\" > tolva.ok\n";
 
+// The folder of a copy of the driver that every user may start (see DriverEveryoneMayStart), in a
+// buffer that outlives every static object, so that the copy can be removed at exit.
+char sharedDriverFolder[4096] = "";
+
+void RemoveSharedDriver() { std::filesystem::remove_all(sharedDriverFolder); }
+
+// That copy, for a build folder that another user cannot enter (a checkout in root's home): made
+// once, in a temporary folder removed at exit.
+std::string DriverEveryoneMayStart() {
+  namespace fs = std::filesystem;
+  if (!*sharedDriverFolder) {
+    const std::string folder = (fs::temp_directory_path() / "tarn-driver-XXXXXX").string();
+    if (folder.size() >= sizeof sharedDriverFolder) return std::string();
+    folder.copy(sharedDriverFolder, folder.size());
+    if (!mkdtemp(sharedDriverFolder)) {
+      *sharedDriverFolder = '\0';
+      return std::string();
+    }
+    std::atexit(RemoveSharedDriver);
+    fs::permissions(sharedDriverFolder, fs::perms::owner_all | fs::perms::group_read |
+                                            fs::perms::group_exec | fs::perms::others_read |
+                                            fs::perms::others_exec);
+    fs::copy_file(std::string(TARN_BIN_DIR) + "/TARN_DoduVovuv",
+                  std::string(sharedDriverFolder) + "/TARN_DoduVovuv");
+  }
+  return std::string(sharedDriverFolder) + "/TARN_DoduVovuv";
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -100,12 +129,14 @@ std::vector<std::string> DriverRunFolder::LeachingLines() {
 
 pid_t StartDriver(const std::string& folder, const std::string& argument,
                   const std::string& capture, long fileSizeLimit, int user) {
-  const std::string driver = std::string(TARN_BIN_DIR) + "/TARN_DoduVovuv";
+  std::string driver = std::string(TARN_BIN_DIR) + "/TARN_DoduVovuv";
+  const std::string shared = user >= 0 ? DriverEveryoneMayStart() : std::string();
   const pid_t pid = fork();
   if (pid == 0) {
     if (user >= 0 && (setgroups(0, nullptr) != 0 || setgid(user) != 0 || setuid(user) != 0)) {
       _exit(126);
     }
+    if (user >= 0 && access(driver.c_str(), X_OK) != 0) driver = shared;
     if (chdir(folder.c_str()) != 0) _exit(126);
     if (!std::freopen((capture + ".stdout").c_str(), "w", stdout) ||
         !std::freopen((capture + ".stderr").c_str(), "w", stderr)) {
