@@ -26,10 +26,9 @@ class AuditRecordTest : public ::testing::Test {
  protected:
   AuditRecordTest() : current(root.Path()) {
     testing::ClearSettings();
-    for (const char* folder : {"in", "out", "bin"}) root.MakeFolder(folder);
-    for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
-      QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, root.Path("in/") + name);
-    QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", root.Path("bin/TARN_DoduVovuv"));
+    root.MakeFolder("out");
+    root.PlaceExample("in");
+    root.PlaceDriver();
   }
   ~AuditRecordTest() override { testing::ClearSettings(); }
 

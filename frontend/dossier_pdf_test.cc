@@ -35,10 +35,9 @@ class DossierPdfTest : public ::testing::Test {
  protected:
   DossierPdfTest() : current(root.Path()) {
     testing::ClearSettings();
-    for (const char* folder : {"in", "out", "bin"}) root.MakeFolder(folder);
-    for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
-      QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, root.Path("in/") + name);
-    QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", root.Path("bin/TARN_DoduVovuv"));
+    root.MakeFolder("out");
+    root.PlaceExample("in");
+    root.PlaceDriver();
   }
 
   ~DossierPdfTest() override { testing::ClearSettings(); }

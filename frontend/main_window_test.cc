@@ -520,11 +520,9 @@ TEST_F(MainWindowTest, StopAndCloseEndTheDriverAndItsModelRuns) {
   for (const bool byClosing : {false, true}) {
     TempFolder scene;
     testing::CurrentFolder here(scene.Path());
-    for (const char* folder : {"in", "out", "bin"}) scene.MakeFolder(folder);
-    for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
-      ASSERT_TRUE(
-          QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, scene.Path("in/") + name));
-    ASSERT_TRUE(QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", scene.Path("bin/TARN_DoduVovuv")));
+    scene.MakeFolder("out");
+    scene.PlaceExample("in");
+    scene.PlaceDriver();
     testing::WriteSlowModel(scene.Path("slow"), scene.Path("model.pid"));
     testing::WriteUserSetting(cRegTolvaFilePath, scene.Path("in/GW_Test.tol"));
     testing::WriteUserSetting(cRegTolvaModelPath, scene.Path("slow/TolvaModel.exe"));
@@ -568,10 +566,9 @@ TEST_F(MainWindowTest, StopAndCloseEndTheDriverAndItsModelRuns) {
 // of the application id that has started while the run goes on, and the run panel names the id;
 // the stopped run ends with that id's line.
 TEST_F(MainWindowTest, ConsoleViewLogsTheModelRunsAsTheyHappen) {
-  for (const char* folder : {"in", "out", "bin"}) root.MakeFolder(folder);
-  for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, root.Path("in/") + name));
-  ASSERT_TRUE(QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", root.Path("bin/TARN_DoduVovuv")));
+  root.MakeFolder("out");
+  root.PlaceExample("in");
+  root.PlaceDriver();
   testing::WriteSlowModel(root.Path("slow"), root.Path("model.pid"));
   testing::WriteUserSetting(cRegTolvaFilePath, root.Path("in/GW_Test.tol"));
   testing::WriteUserSetting(cRegTolvaModelPath, root.Path("slow/TolvaModel.exe"));
@@ -875,11 +872,10 @@ TEST_F(MainWindowTest, UnwritableControlFileStopsTheRun) {
 
 // Calculate on the bundled example with the built driver and the stand-in model.
 TEST_F(MainWindowTest, CalculateRunsTheExampleAndShowsBothSections) {
-  for (const char* folder : {"in", "out", "bin"}) root.MakeFolder(folder);
-  for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, root.Path("in/") + name));
+  root.MakeFolder("out");
+  root.PlaceExample("in");
   // The driver is found in bin below the current folder.
-  ASSERT_TRUE(QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", root.Path("bin/TARN_DoduVovuv")));
+  root.PlaceDriver();
   testing::WriteUserSetting(cRegTolvaFilePath, root.Path("in/GW_Test.tol"));
   testing::WriteUserSetting(cRegTolvaModelPath, TARN_BIN_DIR "/model/TolvaModel.exe");
   testing::WriteUserSetting(cRegOutputPath, root.Path("out"));

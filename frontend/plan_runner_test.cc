@@ -35,15 +35,10 @@ class PlanRunnerTest : public ::testing::Test {
  protected:
   PlanRunnerTest() : current(root.Path()) {
     testing::ClearSettings();
-    for (const char* folder : {"monthly", "user", "broken", "out", "bin", "model"})
-      root.MakeFolder(folder);
-    for (const char* folder : {"monthly", "user", "broken"}) {
-      for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
-        QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name,
-                    root.Path(QLatin1String(folder)) + QStringLiteral("/") + name);
-    }
+    for (const char* folder : {"out", "model"}) root.MakeFolder(folder);
+    for (const char* folder : {"monthly", "user", "broken"}) root.PlaceExample(folder);
     root.Write("broken/GW_Test.tol", root.Read("broken/GW_Test.tol") + "3        StandInFailFor\n");
-    QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", root.Path("bin/TARN_DoduVovuv"));
+    root.PlaceDriver();
     const QByteArray runs = root.Path("runs").toUtf8();
     root.Write("model/TolvaModel.exe",
                "#!/bin/sh\n"

@@ -33,10 +33,9 @@ class ReportWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::CurrentFolder current(root.Path());
-    for (const char* folder : {"in", "out", "bin"}) root.MakeFolder(folder);
-    for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
-      QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, root.Path("in/") + name);
-    QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", root.Path("bin/TARN_DoduVovuv"));
+    root.MakeFolder("out");
+    root.PlaceExample("in");
+    root.PlaceDriver();
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(RunBatch({"TARN_SB", "--batch", "--input", root.Path("in/GW_Test.tol"), "--model",

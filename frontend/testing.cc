@@ -51,6 +51,17 @@ QStringList TempFolder::Names(const QString& relative) const {
       .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+void TempFolder::PlaceExample(const QString& relative) const {
+  MakeFolder(relative);
+  for (const char* name : {"GW_Test.tol", "GW_Test.bot", "GW_Test.met"})
+    QFile::copy(QStringLiteral(TARN_EXAMPLES_DIR "/") + name, Path(relative) + '/' + name);
+}
+
+void TempFolder::PlaceDriver() const {
+  MakeFolder(QStringLiteral("bin"));
+  QFile::link(TARN_BIN_DIR "/TARN_DoduVovuv", Path(QStringLiteral("bin/TARN_DoduVovuv")));
+}
+
 void RecordingDialogs::ShowError(const QString& text) { errors.append(text); }
 
 bool RecordingDialogs::Confirm(const QString& text, Default defaultButton) {

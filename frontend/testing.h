@@ -31,6 +31,12 @@ class TempFolder {
   void Remove(const QString& relative) const;
   // Every name in the folder `relative`, hidden ones included, sorted.
   QStringList Names(const QString& relative = QString()) const;
+  // Copies the bundled example's model input and companions into the folder `relative`, made
+  // first.
+  void PlaceExample(const QString& relative) const;
+  // Links the built driver as bin/TARN_DoduVovuv, where the front end looks for it below the
+  // current folder.
+  void PlaceDriver() const;
 
  private:
   QTemporaryDir dir_;
