@@ -173,71 +173,44 @@ void TfrmReport::btnCopyToCliipBoardClick() {
 }
 
 void TfrmReport::btnExportCsvClick() {
-  // Beside the output folder, which the next run empties.
-  const QFileInfo outputFolder(QDir::cleanPath(FData->outputFolder));
-  const auto path = FDialogs->PickExportFile(
-      QStringLiteral("Export CSV"), QStringLiteral("CSV files (*.csv)"),
-      outputFolder.dir().filePath(FData->baseName + QStringLiteral(".csv")));
-  if (!path) return;
-  lblStatus->clear();
-  if (const auto refusal = ExportRefusal(*path, FRun)) {
-    FDialogs->ShowError(*refusal);
-    return;
-  }
-  try {
-    WriteReportCsv(*path, *FData);
-  } catch (const std::runtime_error& error) {
-    FDialogs->ShowError(QString::fromUtf8(error.what()));
-    return;
-  }
-  ShowSaved(*path);
+  ExportTo(QStringLiteral("Export CSV"), QStringLiteral("CSV files (*.csv)"),
+           FData->baseName + QStringLiteral(".csv"), QStringLiteral("the results"),
+           [this](const QString& path) { WriteReportCsv(path, *FData); });
 }
 
 void TfrmReport::btnExportPdfClick() {
-  // Beside the output folder, which the next run empties.
-  const QFileInfo outputFolder(QDir::cleanPath(FData->outputFolder));
-  const auto path = FDialogs->PickExportFile(
-      QStringLiteral("Export PDF"), QStringLiteral("PDF files (*.pdf)"),
-      outputFolder.dir().filePath(FData->baseName + QStringLiteral(".pdf")));
-  if (!path) return;
-  lblStatus->clear();
-  if (const auto refusal = ExportRefusal(*path, FRun, QStringLiteral("the dossier"))) {
-    FDialogs->ShowError(*refusal);
-    return;
-  }
-  try {
-    WriteDossierPdf(*path, FRun, *FData);
-  } catch (const std::runtime_error& error) {
-    FDialogs->ShowError(QString::fromUtf8(error.what()));
-    return;
-  }
-  ShowSaved(*path);
+  ExportTo(QStringLiteral("Export PDF"), QStringLiteral("PDF files (*.pdf)"),
+           FData->baseName + QStringLiteral(".pdf"), QStringLiteral("the dossier"),
+           [this](const QString& path) { WriteDossierPdf(path, FRun, *FData); });
 }
 
 void TfrmReport::btnSaveRecordClick() {
+  ExportTo(QStringLiteral("Save audit record"), QStringLiteral("Audit records (*.json)"),
+           RunBaseName(FRun.tolvaFile) + QStringLiteral("_record.json"),
+           QStringLiteral("the audit record"),
+           [this](const QString& path) { CopyAuditRecord(FRun, path); });
+}
+
+void TfrmReport::ExportTo(const QString& title, const QString& filter, const QString& name,
+                          const QString& exported,
+                          const std::function<void(const QString&)>& write) {
   // Beside the output folder, which the next run empties.
   const QFileInfo outputFolder(QDir::cleanPath(FRun.outputPath));
-  const auto path = FDialogs->PickExportFile(
-      QStringLiteral("Save audit record"), QStringLiteral("Audit records (*.json)"),
-      outputFolder.dir().filePath(RunBaseName(FRun.tolvaFile) + QStringLiteral("_record.json")));
+  const auto path = FDialogs->PickExportFile(title, filter, outputFolder.dir().filePath(name));
   if (!path) return;
   lblStatus->clear();
-  if (const auto refusal = ExportRefusal(*path, FRun, QStringLiteral("the audit record"))) {
+  if (const auto refusal = ExportRefusal(*path, FRun, exported)) {
     FDialogs->ShowError(*refusal);
     return;
   }
   try {
-    CopyAuditRecord(FRun, *path);
+    write(*path);
   } catch (const std::runtime_error& error) {
     FDialogs->ShowError(QString::fromUtf8(error.what()));
     return;
   }
-  ShowSaved(*path);
-}
-
-void TfrmReport::ShowSaved(const QString& path) {
-  lblStatus->setText(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()));
-  lblStatus->setToolTip(path);
+  lblStatus->setText(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()));
+  lblStatus->setToolTip(*path);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "frontend/dialogs.h"
@@ -43,8 +44,11 @@ class TfrmReport : public QDialog {
   void btnExportCsvClick();
   void btnExportPdfClick();
   void btnSaveRecordClick();
-  // Says beside the buttons that `path` was saved.
-  void ShowSaved(const QString& path);
+  // Asks where `exported` goes (proposing `name` beside the output folder), refuses a place an
+  // export may not go, writes it with `write` (which throws std::runtime_error when it cannot)
+  // and says beside the buttons that it was saved.
+  void ExportTo(const QString& title, const QString& filter, const QString& name,
+                const QString& exported, const std::function<void(const QString&)>& write);
   // Replaces the charts' panel by the charts of FData, or by `note` when there are none.
   void ShowCharts(const QString& note);
 
