@@ -31,14 +31,15 @@ constexpr const char* kToolkitSwitches[] = {"reverse", "widgetcount", "nograb", 
 constexpr char kExitStatusHelp[] =
     "Exit status:\n"
     "  0   The run succeeded: tolva.ok, no error file or busy marker, a complete\n"
-    "      report.\n"
-    "  1   The run did not succeed, or was stopped by Ctrl-C; the message lines of the\n"
-    "      driver's error file (or its last console lines) follow on standard error.\n"
-    "  2   Nothing was run: an option or input was refused (the --csv and --record\n"
-    "      files included), the output folder was not emptied, or a run is still going\n"
-    "      on in it.\n"
-    "  3   The run succeeded, but --csv or --record could not write its file; the\n"
-    "      reason follows on standard error.\n"
+    "      report (with --plan: every scenario did).\n"
+    "  1   The run did not succeed (with --plan: a scenario did not), or was stopped\n"
+    "      by Ctrl-C; the message lines of the driver's error file (or its last\n"
+    "      console lines) follow on standard error.\n"
+    "  2   Nothing was run: an option or input was refused (the --csv, --pdf,\n"
+    "      --record and --summary files and the plan's rows included), the output\n"
+    "      folder was not emptied, or a run is still going on in it.\n"
+    "  3   The run succeeded, but --csv, --pdf, --record or --summary could not\n"
+    "      write its file; the reason follows on standard error.\n"
     "  --verify  0 when every file is the one its record names, 1 when one differs\n"
     "      or is missing, 2 when the record cannot be read.\n";
 
