@@ -22,24 +22,26 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/lib/packages.sh
 
-driver=(g++ cmake ninja-build)
-runtime=(libqt6gui6 libqt6widgets6 libqt6charts6 fontconfig fonts-dejavu-core poppler-utils)
-case "${1:-all}" in
-  driver) install_packages "${driver[@]}" ;;
-  all)
-    install_packages "${driver[@]}" libgtest-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev \
-      "${runtime[@]}"
-    ;;
-  runtime) install_packages "${runtime[@]}" ;;
-  windows) install_packages "${driver[@]}" g++-mingw-w64-x86-64 wine wine64 unzip ;;
-  win32-syntax) install_packages g++-mingw-w64-x86-64 qt6-base-dev qt6-charts-dev ;;
-  fuzz) install_packages "${driver[@]}" clang libclang-rt-14-dev ;;
-  slurm) install_packages slurm-wlm munge ;;
-  screenshots) install_packages xvfb imagemagick xdotool x11-utils poppler-utils ;;
-  package) install_packages dpkg-dev lintian desktop-file-utils man-db ;;
+group="${1:-all}"
+packages=()
+# Each list once: a group takes the lists it names, in order (";;&" goes on to the next match).
+case "$group" in
+  driver | all | windows | fuzz) packages+=(g++ cmake ninja-build) ;;&
+  all) packages+=(libgtest-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev) ;;&
+  all | runtime)
+    packages+=(libqt6gui6 libqt6widgets6 libqt6charts6 fontconfig fonts-dejavu-core poppler-utils)
+    ;;&
+  windows) packages+=(g++-mingw-w64-x86-64 wine wine64 unzip) ;;&
+  win32-syntax) packages+=(g++-mingw-w64-x86-64 qt6-base-dev qt6-charts-dev) ;;&
+  fuzz) packages+=(clang libclang-rt-14-dev) ;;&
+  slurm) packages+=(slurm-wlm munge) ;;&
+  screenshots) packages+=(xvfb imagemagick xdotool x11-utils poppler-utils) ;;&
+  package) packages+=(dpkg-dev lintian desktop-file-utils man-db) ;;&
+  driver | all | runtime | windows | win32-syntax | fuzz | slurm | screenshots | package) ;;
   *)
     echo "usage: tools/install-deps.sh" \
       "[driver|all|runtime|windows|win32-syntax|fuzz|slurm|screenshots|package]" >&2
     exit 2
     ;;
 esac
+install_packages "${packages[@]}"
