@@ -110,13 +110,8 @@ int ExportCsv(const QString& path, const RunReportData& report, std::ostream& er
     WriteLine(err, QStringLiteral("The CSV file was not written: %1").arg(report.note));
     return kBatchExportNotWritten;
   }
-  try {
-    WriteReportCsv(path, *report.data);
-  } catch (const std::runtime_error& error) {
-    WriteLine(err, QString::fromUtf8(error.what()));
-    return kBatchExportNotWritten;
-  }
-  return kBatchSucceeded;
+  return WrittenOrSaid([&] { WriteReportCsv(path, *report.data); }, err) ? kBatchSucceeded
+                                                                         : kBatchExportNotWritten;
 }
 
 // Writes the dossier of the finished run of `settings` to `path`.
@@ -126,25 +121,9 @@ int ExportPdf(const QString& path, const RunSettings& settings, const RunReportD
     WriteLine(err, QStringLiteral("The PDF file was not written: %1").arg(report.note));
     return kBatchExportNotWritten;
   }
-  try {
-    WriteDossierPdf(path, settings, *report.data);
-  } catch (const std::runtime_error& error) {
-    WriteLine(err, QString::fromUtf8(error.what()));
-    return kBatchExportNotWritten;
-  }
-  return kBatchSucceeded;
-}
-
-// Copies the audit record of the run of `settings` to `path`. False, with the reason on `err`,
-// when it cannot be read or written.
-bool CopyRecord(const RunSettings& settings, const QString& path, std::ostream& err) {
-  try {
-    CopyAuditRecord(settings, path);
-  } catch (const std::runtime_error& error) {
-    WriteLine(err, QString::fromUtf8(error.what()));
-    return false;
-  }
-  return true;
+  return WrittenOrSaid([&] { WriteDossierPdf(path, settings, *report.data); }, err)
+             ? kBatchSucceeded
+             : kBatchExportNotWritten;
 }
 
 }  // namespace
@@ -226,7 +205,8 @@ int RunBatch(const QStringList& arguments, std::ostream& out, std::ostream& err,
     const std::optional<RunOutcome> outcome = RunToEnd(settings, messages, runConsole);
     if (!outcome) return kBatchNotStarted;
     const bool recordCopied =
-        !parser.isSet(line.record) || CopyRecord(settings, parser.value(line.record), err);
+        !parser.isSet(line.record) ||
+        WrittenOrSaid([&] { CopyAuditRecord(settings, parser.value(line.record)); }, err);
     if (outcome->kind != RunOutcome::Kind::kSucceeded) {
       for (const QString& message : outcome->message) WriteLine(err, message);
       return kBatchRunFailed;

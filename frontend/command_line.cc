@@ -1,5 +1,7 @@
 #include "frontend/command_line.h"
 
+#include <stdexcept>
+
 #include "driver/public/control_file.h"
 #include "frontend/audit_record.h"
 #include "frontend/platform.h"
@@ -47,6 +49,16 @@ constexpr char kExitStatusHelp[] =
 
 void WriteLine(std::ostream& stream, const QString& text) {
   stream << text.toLocal8Bit().constData() << '\n';
+}
+
+bool WrittenOrSaid(const std::function<void()>& write, std::ostream& err) {
+  try {
+    write();
+  } catch (const std::runtime_error& error) {
+    WriteLine(err, QString::fromUtf8(error.what()));
+    return false;
+  }
+  return true;
 }
 
 CommandLine::CommandLine()

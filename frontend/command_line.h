@@ -6,6 +6,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <ostream>
 
@@ -36,5 +37,9 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments, std::ostream&
 
 // Writes `text` and a line end to `stream` in the system's encoding.
 void WriteLine(std::ostream& stream, const QString& text);
+
+// Runs `write`, which throws std::runtime_error with its reason when it cannot write its file.
+// False, with that reason written to `err`, when it threw.
+bool WrittenOrSaid(const std::function<void()>& write, std::ostream& err);
 
 }  // namespace tarn::frontend

@@ -285,13 +285,7 @@ bool WritePlanPdf(const QString& path, PlanDossier plan, const std::vector<PlanS
     if (results[i].data)
       plan.runs.push_back({scenarios[i].name, scenarios[i].settings, *results[i].data});
   }
-  try {
-    WritePlanDossierPdf(path, plan);
-  } catch (const std::runtime_error& error) {
-    WriteLine(err, QString::fromUtf8(error.what()));
-    return false;
-  }
-  return true;
+  return WrittenOrSaid([&] { WritePlanDossierPdf(path, plan); }, err);
 }
 
 }  // namespace
