@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "driver/public/run_argument.h"
+#include "driver/public/run_files.h"
 #include "driver/public/schedule_plan.h"
 #include "frontend/platform.h"
 #include "frontend/report_reader.h"
@@ -61,8 +62,9 @@ std::optional<QString> RunNameRefusal(const QString& fileName) {
   }
   const QString runId = QString::fromStdString(std::get<RunArgument>(parsed).runId);
   // The driver also takes a bare name, and would then look for a <name>.tol that is not there.
-  if (!fileName.endsWith(QLatin1String(".tol")))
-    return QStringLiteral("Its extension must be .tol");
+  const QString extension = QLatin1String(kModelInput.name);
+  if (!fileName.endsWith(extension))
+    return QStringLiteral("Its extension must be %1").arg(extension);
   if (runId != RunBaseName(fileName))
     return QStringLiteral("The driver would take %1 as the run's name").arg(runId);
   return std::nullopt;
